@@ -1,0 +1,95 @@
+#include "platform/bind.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/win_support.h"
+
+namespace {
+
+using namespace testing_support;
+
+TEST(Bind, BindsAFunctionOfASystemLibrary) {
+  platform::ByName<decltype(&::TransparentBlt)> transparentBlt{L"msimg32.dll", "TransparentBlt"};
+  ASSERT_TRUE(transparentBlt.get());
+  EXPECT_EQ(transparentBlt.get(), transparentBlt.get());
+  EXPECT_STREQ(transparentBlt.name(), "TransparentBlt");
+}
+
+TEST(Bind, MissingFunctionOrLibraryGivesNull) {
+  EXPECT_EQ(platform::BindProc(L"kernel32.dll", "NoSuchFunctionAnywhere"), nullptr);
+  EXPECT_EQ(platform::BindProc(L"no-such-library-corvane.dll", "Anything"), nullptr);
+  EXPECT_EQ(platform::BindProc(L"", "Sleep"), nullptr);
+  EXPECT_EQ(platform::BindProc(L"kernel32.dll", nullptr), nullptr);
+  EXPECT_EQ(platform::SystemLibrary(nullptr), nullptr);
+}
+
+TEST(Bind, AFunctionMadeUnavailableFailsOnlyItself) {
+  platform::ByName<decltype(&::TransparentBlt)> transparentBlt{L"msimg32.dll", "TransparentBlt"};
+  platform::ByName<decltype(&::AlphaBlend)> alphaBlend{L"msimg32.dll", "AlphaBlend"};
+  platform::ByName<decltype(&::Sleep)> sleep{L"kernel32.dll", "Sleep"};
+  ASSERT_TRUE(transparentBlt);
+
+  platform::SetFunctionUnavailable("TransparentBlt", true);
+  EXPECT_TRUE(platform::IsFunctionUnavailable("TransparentBlt"));
+  EXPECT_FALSE(transparentBlt);
+  EXPECT_TRUE(alphaBlend);
+  EXPECT_TRUE(sleep);
+
+  platform::SetFunctionUnavailable("TransparentBlt", false);
+  EXPECT_FALSE(platform::IsFunctionUnavailable("TransparentBlt"));
+  EXPECT_TRUE(transparentBlt);
+}
+
+// A library of the same name beside the program must not be found; the system's copy is.
+class BesideTheProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source_ = ToolPath(L"corvane_marker.dll");
+    ASSERT_TRUE(FileExists(source_)) << "missing tool";
+  }
+  void TearDown() override {
+    for (const auto& file : planted_) ::DeleteFileW(file.c_str());
+  }
+  std::wstring plant(const wchar_t* name) {
+    const std::wstring target = ModuleDirectory() + name;
+    EXPECT_TRUE(::CopyFileW(source_.c_str(), target.c_str(), FALSE));
+    planted_.push_back(target);
+    return target;
+  }
+
+  TempFolder temp_{L"bind"};
+  std::wstring source_;
+  std::vector<std::wstring> planted_;
+};
+
+TEST_F(BesideTheProgram, AnUnknownLibraryIsNotLoadedFromTheProgramsFolder) {
+  const std::wstring marker = temp_.file(L"marker-unknown");
+  ScopedEnv env(L"CORVANE_MARKER_FILE", marker);
+  plant(L"corvane_probe_lib.dll");
+
+  EXPECT_EQ(platform::SystemLibrary(L"corvane_probe_lib.dll"), nullptr);
+  EXPECT_EQ(platform::BindProc(L"corvane_probe_lib.dll", "CorvaneMarker"), nullptr);
+  EXPECT_FALSE(FileExists(marker));
+
+  // The control: an ordinary search does find it, so the check above can fail.
+  HMODULE found = ::LoadLibraryW(L"corvane_probe_lib.dll");
+  ASSERT_NE(found, nullptr);
+  EXPECT_TRUE(FileExists(marker));
+  ::FreeLibrary(found);
+}
+
+TEST_F(BesideTheProgram, ASystemLibraryNameBindsToTheSystemCopy) {
+  const std::wstring marker = temp_.file(L"marker-uxtheme");
+  ScopedEnv env(L"CORVANE_MARKER_FILE", marker);
+  plant(L"uxtheme.dll");
+
+  FARPROC proc = platform::BindProc(L"uxtheme.dll", "IsThemeActive");
+  ASSERT_NE(proc, nullptr);
+  EXPECT_FALSE(FileExists(marker));
+  HMODULE module = platform::SystemLibrary(L"uxtheme.dll");
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(module, path, MAX_PATH);
+  EXPECT_EQ(_wcsnicmp(path, SystemDirectory().c_str(), SystemDirectory().size()), 0) << path;
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+#pragma once
+// Helpers shared by the Windows test programs.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// The folder of the running test program, with a trailing backslash.
+inline std::wstring ModuleDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring s(path);
+  return s.substr(0, s.find_last_of(L'\\') + 1);
+}
+
+// The stand-in tools, built beside the test programs' folders.
+inline std::wstring ToolPath(const wchar_t* file) { return ModuleDirectory() + L"..\\tools\\" + file; }
+
+inline std::wstring SystemDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  const UINT n = ::GetSystemDirectoryW(path, MAX_PATH);
+  return std::wstring(path, n);
+}
+
+// A fresh, empty folder under the temp folder, removed with its files when the object ends.
+class TempFolder {
+ public:
+  explicit TempFolder(const wchar_t* tag) {
+    wchar_t base[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, base);
+    path_ = std::wstring(base) + L"corvane-" + tag + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(::GetTickCount64()) + L"\\";
+    ::CreateDirectoryW(path_.c_str(), nullptr);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path_ + L"*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ::DeleteFileW((path_ + data.cFileName).c_str());
+      } while (::FindNextFileW(find, &data));
+      ::FindClose(find);
+    }
+    ::RemoveDirectoryW(path_.c_str());
+  }
+  const std::wstring& path() const { return path_; }
+  std::wstring file(const wchar_t* name) const { return path_ + name; }
+
+ private:
+  std::wstring path_;
+};
+
+inline bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The whole of a UTF-8 text file, or empty text.
+inline std::wstring ReadText(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got) bytes.append(chunk, got);
+  ::CloseHandle(file);
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+  return text;
+}
+
+inline std::vector<std::wstring> ReadLines(const std::wstring& path) {
+  std::vector<std::wstring> lines;
+  const std::wstring text = ReadText(path);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The value of `key=` in a tab-separated probe record, or empty text.
+inline std::wstring Field(const std::wstring& record, const std::wstring& key) {
+  const std::wstring tag = L"\t" + key + L"=";
+  const size_t at = record.find(tag);
+  if (at == std::wstring::npos) return {};
+  const size_t from = at + tag.size();
+  const size_t end = key == L"cmd" ? record.size() : record.find(L'\t', from);
+  return record.substr(from, (end == std::wstring::npos ? record.size() : end) - from);
+}
+
+// Polls `done` until it holds or `timeout` passes.
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < until) {
+    if (done()) return true;
+    ::Sleep(20);
+  }
+  return done();
+}
+
+// Sets an environment variable for this process and its children, restoring it at the end.
+class ScopedEnv {
+ public:
+  ScopedEnv(const wchar_t* name, const std::wstring& value) : name_(name) {
+    wchar_t buffer[4096];
+    const DWORD n = ::GetEnvironmentVariableW(name, buffer, 4096);
+    had_ = n > 0 && n < 4096;
+    if (had_) old_.assign(buffer, n);
+    ::SetEnvironmentVariableW(name, value.c_str());
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv() { ::SetEnvironmentVariableW(name_.c_str(), had_ ? old_.c_str() : nullptr); }
+
+ private:
+  std::wstring name_;
+  std::wstring old_;
+  bool had_ = false;
+};
+
+}  // namespace testing_support

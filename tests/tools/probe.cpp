@@ -1,0 +1,81 @@
+// A stand-in child program: appends one line about how it was started to the file named by
+// CORVANE_PROBE_LOG, then optionally sleeps (CORVANE_PROBE_SLEEP_MS), appends "done" and exits
+// with CORVANE_PROBE_EXIT. Copied as regsvr32.exe it stands in for the registration tool.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::wstring env(const wchar_t* name) {
+  wchar_t buffer[2048];
+  const DWORD n = ::GetEnvironmentVariableW(name, buffer, 2048);
+  return n && n < 2048 ? std::wstring(buffer, n) : std::wstring();
+}
+
+const wchar_t* handleKind(HANDLE h) {
+  if (h == nullptr) return L"null";
+  if (h == INVALID_HANDLE_VALUE) return L"invalid";
+  switch (::GetFileType(h)) {
+    case FILE_TYPE_PIPE: return L"pipe";
+    case FILE_TYPE_CHAR: return L"char";
+    case FILE_TYPE_DISK: return L"disk";
+    default: return L"other";
+  }
+}
+
+void append(const std::wstring& path, const std::wstring& line) {
+  if (path.empty()) return;
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
+                                          nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), bytes, nullptr,
+                        nullptr);
+  // Several children may append at once; retry while another holds the file.
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      ::WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+      ::CloseHandle(file);
+      return;
+    }
+    ::Sleep(10);
+  }
+}
+
+}  // namespace
+
+int main() {
+  const std::wstring log = env(L"CORVANE_PROBE_LOG");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  ::GetStartupInfoW(&startup);
+
+  wchar_t module[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+  wchar_t directory[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, directory);
+  wchar_t flags[16];
+  ::wsprintfW(flags, L"0x%X", startup.dwFlags);
+
+  std::wstring line = L"start\tpid=" + std::to_wstring(::GetCurrentProcessId());
+  line += L"\ttick=" + std::to_wstring(::GetTickCount64());
+  line += L"\tflags=" + std::wstring(flags);
+  line += L"\tshow=" + std::to_wstring(startup.wShowWindow);
+  line += L"\tstdin=" + std::wstring(handleKind(::GetStdHandle(STD_INPUT_HANDLE)));
+  line += L"\tstdout=" + std::wstring(handleKind(::GetStdHandle(STD_OUTPUT_HANDLE)));
+  line += L"\tstderr=" + std::wstring(handleKind(::GetStdHandle(STD_ERROR_HANDLE)));
+  line += L"\tcwd=" + std::wstring(directory);
+  line += L"\tmodule=" + std::wstring(module);
+  line += L"\tcmd=" + std::wstring(::GetCommandLineW()) + L"\n";
+  append(log, line);
+
+  if (const std::wstring sleep = env(L"CORVANE_PROBE_SLEEP_MS"); !sleep.empty()) {
+    ::Sleep(static_cast<DWORD>(std::stoul(sleep)));
+    append(log, L"done\tpid=" + std::to_wstring(::GetCurrentProcessId()) + L"\n");
+  }
+  const std::wstring code = env(L"CORVANE_PROBE_EXIT");
+  return code.empty() ? 0 : std::stoi(code);
+}

@@ -1,0 +1,16 @@
+#!/bin/sh
+# The CTest emulator for Windows test programs: runs one under wine64 in the build tree's prefix.
+# Usage: wine-run.sh PREFIX PROGRAM [ARGS...]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+prefix=$1; shift
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
+  # Windows need a display; give this run one of its own.
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$prefix" "$@"
+fi
+"$here/wine-prefix.sh" "$prefix" "${CORVANE_WINE_STYLE:-}"
+export WINEPREFIX="$prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export HOME="${HOME:-/root}"
+exec /usr/lib/wine/wine64 "$@"
