@@ -93,3 +93,36 @@ TEST_F(BesideTheProgram, ASystemLibraryNameBindsToTheSystemCopy) {
 }
 
 }  // namespace
+
+#include "platform/functions.h"
+
+namespace {
+
+TEST(Functions, EveryByNameFunctionBindsUnderThisSystem) {
+  // SetProcessDEPPolicy is left out: 64-bit Windows does not have it.
+  const std::pair<const char*, bool> functions[] = {
+      {"Wow64DisableWow64FsRedirection", static_cast<bool>(platform::kWow64DisableWow64FsRedirection)},
+      {"Wow64RevertWow64FsRedirection", static_cast<bool>(platform::kWow64RevertWow64FsRedirection)},
+      {"DllGetVersion", static_cast<bool>(platform::kComctlDllGetVersion)},
+      {"InitCommonControlsEx", static_cast<bool>(platform::kInitCommonControlsEx)},
+      {"SetWindowSubclass", static_cast<bool>(platform::kSetWindowSubclass)},
+      {"DefSubclassProc", static_cast<bool>(platform::kDefSubclassProc)},
+      {"OpenThemeData", static_cast<bool>(platform::kOpenThemeData)},
+      {"CloseThemeData", static_cast<bool>(platform::kCloseThemeData)},
+      {"DrawThemeText", static_cast<bool>(platform::kDrawThemeText)},
+      {"GetThemeInt", static_cast<bool>(platform::kGetThemeInt)},
+      {"TransparentBlt", static_cast<bool>(platform::kTransparentBlt)},
+  };
+  for (const auto& [name, bound] : functions) EXPECT_TRUE(bound) << name;
+}
+
+TEST(Functions, ThemeHandleIsClosedThroughTheBoundFunction) {
+  auto open = platform::kOpenThemeData.get();
+  ASSERT_TRUE(open);
+  platform::unique_htheme theme(open(nullptr, L"BUTTON"));
+  ASSERT_TRUE(theme) << "the prefix's visual style should be active";
+  theme.reset();
+  EXPECT_FALSE(theme);
+}
+
+}  // namespace

@@ -128,3 +128,26 @@ class ScopedEnv {
 };
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+// Puts the stand-in probe in the prefix's system directory as regsvr32.exe (Wine runs it only
+// when WINEDLLOVERRIDES says regsvr32.exe=n, which the test's CTest entry sets). Parallel test
+// programs may do this at once: an identical copy already in place is fine.
+inline bool InstallStandInRegsvr32() {
+  const std::wstring source = ToolPath(L"probe.exe");
+  const std::wstring target = SystemDirectory() + L"\\regsvr32.exe";
+  auto size = [](const std::wstring& path) -> long long {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  };
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (size(source) > 0 && size(source) == size(target) && ReadText(source) == ReadText(target)) return true;
+    ::CopyFileW(source.c_str(), target.c_str(), FALSE);
+    ::Sleep(50);
+  }
+  return false;
+}
+
+}  // namespace testing_support

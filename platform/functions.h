@@ -1,0 +1,59 @@
+#pragma once
+// The Windows functions that some supported systems lack, each bound by name at its first call.
+// A caller checks get() for null and treats null as its step failing.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlwapi.h>
+#include <uxtheme.h>
+
+#include "platform/bind.h"
+#include "platform/unique.h"
+
+namespace platform {
+
+// kernel32
+inline const ByName<BOOL(WINAPI*)(DWORD)> kSetProcessDEPPolicy{L"kernel32.dll", "SetProcessDEPPolicy"};
+inline const ByName<BOOL(WINAPI*)(PVOID*)> kWow64DisableWow64FsRedirection{L"kernel32.dll",
+                                                                           "Wow64DisableWow64FsRedirection"};
+inline const ByName<BOOL(WINAPI*)(PVOID)> kWow64RevertWow64FsRedirection{L"kernel32.dll",
+                                                                         "Wow64RevertWow64FsRedirection"};
+
+// comctl32
+inline const ByName<DLLGETVERSIONPROC> kComctlDllGetVersion{L"comctl32.dll", "DllGetVersion"};
+inline const ByName<decltype(&::InitCommonControlsEx)> kInitCommonControlsEx{L"comctl32.dll",
+                                                                              "InitCommonControlsEx"};
+inline const ByName<decltype(&::SetWindowSubclass)> kSetWindowSubclass{L"comctl32.dll", "SetWindowSubclass"};
+inline const ByName<decltype(&::RemoveWindowSubclass)> kRemoveWindowSubclass{L"comctl32.dll",
+                                                                              "RemoveWindowSubclass"};
+inline const ByName<decltype(&::DefSubclassProc)> kDefSubclassProc{L"comctl32.dll", "DefSubclassProc"};
+
+// uxtheme
+inline const ByName<decltype(&::IsAppThemed)> kIsAppThemed{L"uxtheme.dll", "IsAppThemed"};
+inline const ByName<decltype(&::IsThemeActive)> kIsThemeActive{L"uxtheme.dll", "IsThemeActive"};
+inline const ByName<decltype(&::GetThemeAppProperties)> kGetThemeAppProperties{L"uxtheme.dll",
+                                                                                "GetThemeAppProperties"};
+inline const ByName<decltype(&::OpenThemeData)> kOpenThemeData{L"uxtheme.dll", "OpenThemeData"};
+inline const ByName<decltype(&::CloseThemeData)> kCloseThemeData{L"uxtheme.dll", "CloseThemeData"};
+inline const ByName<decltype(&::GetThemeBackgroundRegion)> kGetThemeBackgroundRegion{L"uxtheme.dll",
+                                                                                      "GetThemeBackgroundRegion"};
+inline const ByName<decltype(&::DrawThemeParentBackground)> kDrawThemeParentBackground{
+    L"uxtheme.dll", "DrawThemeParentBackground"};
+inline const ByName<decltype(&::DrawThemeBackground)> kDrawThemeBackground{L"uxtheme.dll", "DrawThemeBackground"};
+inline const ByName<decltype(&::GetThemeBackgroundContentRect)> kGetThemeBackgroundContentRect{
+    L"uxtheme.dll", "GetThemeBackgroundContentRect"};
+inline const ByName<decltype(&::DrawThemeText)> kDrawThemeText{L"uxtheme.dll", "DrawThemeText"};
+inline const ByName<decltype(&::GetThemeInt)> kGetThemeInt{L"uxtheme.dll", "GetThemeInt"};
+
+// msimg32
+inline const ByName<decltype(&::TransparentBlt)> kTransparentBlt{L"msimg32.dll", "TransparentBlt"};
+
+namespace detail {
+inline void close_theme(HTHEME theme) noexcept {
+  if (auto close = kCloseThemeData.get()) close(theme);
+}
+}  // namespace detail
+
+// A theme handle, closed (and cleared) through the bound CloseThemeData.
+using unique_htheme = unique_any<HTHEME, close_traits<HTHEME, &detail::close_theme>>;
+
+}  // namespace platform
