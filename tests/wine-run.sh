@@ -11,6 +11,8 @@ fi
 "$here/wine-prefix.sh" "$prefix" "${CORVANE_WINE_STYLE:-}"
 export WINEPREFIX="$prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# CORVANE_WINE_OVERRIDES adds entries (CMake lists cannot carry the ";" that separates them).
+overrides="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDLLOVERRIDES="${overrides}${CORVANE_WINE_OVERRIDES:+;$CORVANE_WINE_OVERRIDES}"
 export HOME="${HOME:-/root}"
 exec /usr/lib/wine/wine64 "$@"

@@ -132,7 +132,8 @@ class ScopedEnv {
 namespace testing_support {
 
 // Puts the stand-in probe in the prefix's system directory as regsvr32.exe (Wine runs it only
-// when WINEDLLOVERRIDES says regsvr32.exe=n, which the test's CTest entry sets). Parallel test
+// when WINEDLLOVERRIDES says regsvr32.exe=n: the CTest entry sets CORVANE_WINE_OVERRIDES=regsvr32.exe=n,
+// which tests/wine-run.sh adds to it). Parallel test
 // programs may do this at once: an identical copy already in place is fine.
 inline bool InstallStandInRegsvr32() {
   const std::wstring source = ToolPath(L"probe.exe");

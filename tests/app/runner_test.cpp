@@ -1,0 +1,151 @@
+#include "app/runner/RunCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/unique.h"
+#include "tests/support/win_support.h"
+
+namespace {
+
+using namespace testing_support;
+using Clock = std::chrono::steady_clock;
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+class RunCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(FileExists(ToolPath(L"probe.exe"))); }
+
+  std::vector<std::wstring> starts() const {
+    std::vector<std::wstring> out;
+    for (auto& line : ReadLines(log_)) {
+      if (line.starts_with(L"start\t")) out.push_back(line);
+    }
+    return out;
+  }
+
+  TempFolder temp_{L"runner"};
+  std::wstring log_ = temp_.file(L"probe.log");
+  ScopedEnv logEnv_{L"CORVANE_PROBE_LOG", log_};
+};
+
+TEST_F(RunCommandTest, ChildStartsMinimisedWithOnlyStandardOutputOnAPipe) {
+  const std::wstring line = Quoted(ToolPath(L"probe.exe")) + L" \"%CommonProgramFiles%\\x.dll\" /s";
+  const auto before = Clock::now();
+  EXPECT_EQ(corvane::RunCommand(line), L"");
+  const auto elapsed = Clock::now() - before;
+
+  const auto records = starts();
+  ASSERT_EQ(records.size(), 1u);
+  const std::wstring& r = records[0];
+  EXPECT_EQ(Field(r, L"flags"), L"0x101");
+  EXPECT_EQ(Field(r, L"show"), L"7");
+  EXPECT_EQ(Field(r, L"stdout"), L"pipe");
+  EXPECT_EQ(Field(r, L"stdin"), L"null");
+  EXPECT_EQ(Field(r, L"stderr"), L"null");
+  // The command line arrives unchanged: no expansion, no quoting added.
+  EXPECT_EQ(Field(r, L"cmd"), line);
+  // The child works in the system directory, not in ours.
+  EXPECT_EQ(_wcsicmp(Field(r, L"cwd").c_str(), SystemDirectory().c_str()), 0) << Field(r, L"cwd");
+  // It returned when the child ended, long before the 3 s limit.
+  EXPECT_LT(elapsed, std::chrono::milliseconds(2500));
+}
+
+TEST_F(RunCommandTest, AChildThatOutlivesTheWaitIsLeftRunning) {
+  ScopedEnv sleep(L"CORVANE_PROBE_SLEEP_MS", L"6000");
+  const auto before = Clock::now();
+  EXPECT_EQ(corvane::RunCommand(Quoted(ToolPath(L"probe.exe"))), L"");
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - before).count();
+  std::printf("six-second child: RunCommand returned after %lld ms\n", static_cast<long long>(ms));
+  EXPECT_GE(ms, 2900);
+  EXPECT_LT(ms, 4500);
+  ASSERT_EQ(starts().size(), 1u);
+  EXPECT_EQ(ReadText(log_).find(L"done\t"), std::wstring::npos) << "the child was not waited for to its end";
+  // It finishes on its own afterwards.
+  EXPECT_TRUE(WaitFor([&] { return ReadText(log_).find(L"done\t") != std::wstring::npos; },
+                      std::chrono::seconds(8)));
+}
+
+TEST_F(RunCommandTest, AProgramThatCannotBeFoundIsAnErrorTextAndLeaksNothing) {
+  EXPECT_EQ(corvane::RunCommand(L"corvane-no-such-program x.dll /s"), L"Error: CreateProcess failed. 2");
+
+  // Handles are reused lowest first: a leak of four handles a call would push this far up.
+  HANDLE probeBefore = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  ::CloseHandle(probeBefore);
+  for (int i = 0; i < 500; ++i) {
+    ASSERT_EQ(corvane::RunCommand(L"corvane-no-such-program"), L"Error: CreateProcess failed. 2");
+  }
+  HANDLE probeAfter = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  ::CloseHandle(probeAfter);
+  EXPECT_LE(reinterpret_cast<UINT_PTR>(probeAfter), reinterpret_cast<UINT_PTR>(probeBefore) + 16 * 4);
+
+  // And a normal start still works.
+  EXPECT_EQ(corvane::RunCommand(Quoted(ToolPath(L"probe.exe"))), L"");
+  EXPECT_EQ(starts().size(), 1u);
+}
+
+TEST_F(RunCommandTest, HandlesOfStartedChildrenAreAllClosed) {
+  HANDLE probeBefore = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  ::CloseHandle(probeBefore);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(corvane::RunCommand(Quoted(ToolPath(L"probe.exe"))), L"");
+  HANDLE probeAfter = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  ::CloseHandle(probeAfter);
+  EXPECT_LE(reinterpret_cast<UINT_PTR>(probeAfter), reinterpret_cast<UINT_PTR>(probeBefore) + 16 * 4);
+  EXPECT_EQ(starts().size(), 40u);
+}
+
+// regsvr32 must come from the system directory, never from beside us or from the current folder.
+TEST_F(RunCommandTest, ABareProgramNameIsFoundInTheSystemDirectoryOnly) {
+  ASSERT_TRUE(InstallStandInRegsvr32());
+  const std::wstring beside = ModuleDirectory() + L"regsvr32.exe";
+  ASSERT_TRUE(::CopyFileW(ToolPath(L"probe.exe").c_str(), beside.c_str(), FALSE));
+  TempFolder current(L"cwd");
+  ASSERT_TRUE(::CopyFileW(ToolPath(L"probe.exe").c_str(), current.file(L"regsvr32.exe").c_str(), FALSE));
+  wchar_t oldDirectory[MAX_PATH];
+  ::GetCurrentDirectoryW(MAX_PATH, oldDirectory);
+  ::SetCurrentDirectoryW(current.path().c_str());
+
+  const std::wstring result = corvane::RunCommand(L"regsvr32 msjet40.dll /s");
+
+  ::SetCurrentDirectoryW(oldDirectory);
+  ::DeleteFileW(beside.c_str());
+  EXPECT_EQ(result, L"");
+  const auto records = starts();
+  ASSERT_EQ(records.size(), 1u) << "the stand-in in the system directory did not run (WINEDLLOVERRIDES?)";
+  EXPECT_EQ(_wcsicmp(Field(records[0], L"module").c_str(), (SystemDirectory() + L"\\regsvr32.exe").c_str()), 0)
+      << Field(records[0], L"module");
+  EXPECT_EQ(Field(records[0], L"cmd"), L"regsvr32 msjet40.dll /s");
+}
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_APP) {
+    ++*reinterpret_cast<int*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    return 0;
+  }
+  return ::DefWindowProcW(window, message, w, l);
+}
+
+TEST_F(RunCommandTest, PendingMessagesAreDispatchedDuringTheCall) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = CountingProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"CorvaneRunnerTest";
+  ::RegisterClassW(&wc);
+  platform::unique_hwnd window(
+      ::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr));
+  ASSERT_TRUE(window) << "needs a display";
+  int count = 0;
+  ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
+  ::PostMessageW(window.get(), WM_APP, 0, 0);
+  ::PostMessageW(window.get(), WM_APP, 0, 0);
+  EXPECT_EQ(corvane::RunCommand(Quoted(ToolPath(L"probe.exe"))), L"");
+  EXPECT_EQ(count, 2);
+  // Also on the failure path.
+  ::PostMessageW(window.get(), WM_APP, 0, 0);
+  EXPECT_NE(corvane::RunCommand(L"corvane-no-such-program"), L"");
+  EXPECT_EQ(count, 3);
+}
+
+}  // namespace
