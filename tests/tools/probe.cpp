@@ -1,6 +1,9 @@
 // A stand-in child program: appends one line about how it was started to the file named by
 // CORVANE_PROBE_LOG, then optionally sleeps (CORVANE_PROBE_SLEEP_MS), appends "done" and exits
-// with CORVANE_PROBE_EXIT. Copied as regsvr32.exe it stands in for the registration tool.
+// with CORVANE_PROBE_EXIT. CORVANE_PROBE_SLEEP_MATCH limits the sleep to command lines holding
+// that text. With CORVANE_PROBE_WINDOW set to a window caption, the line also records the texts
+// of that window's controls that start with "Registering: " (what the user sees meanwhile).
+// Copied as regsvr32.exe it stands in for the registration tool.
 #include <windows.h>
 
 #include <string>
@@ -45,6 +48,14 @@ void append(const std::wstring& path, const std::wstring& line) {
   }
 }
 
+BOOL CALLBACK CollectStatus(HWND child, LPARAM out) {
+  wchar_t text[2048] = {};
+  const int n = ::InternalGetWindowText(child, text, 2048);
+  const std::wstring s(text, n > 0 ? n : 0);
+  if (s.starts_with(L"Registering: ")) *reinterpret_cast<std::wstring*>(out) += L"\tstatus=" + s;
+  return TRUE;
+}
+
 }  // namespace
 
 int main() {
@@ -69,10 +80,17 @@ int main() {
   line += L"\tstderr=" + std::wstring(handleKind(::GetStdHandle(STD_ERROR_HANDLE)));
   line += L"\tcwd=" + std::wstring(directory);
   line += L"\tmodule=" + std::wstring(module);
+  if (const std::wstring caption = env(L"CORVANE_PROBE_WINDOW"); !caption.empty()) {
+    if (HWND window = ::FindWindowW(nullptr, caption.c_str())) {
+      ::EnumChildWindows(window, CollectStatus, reinterpret_cast<LPARAM>(&line));
+    }
+  }
   line += L"\tcmd=" + std::wstring(::GetCommandLineW()) + L"\n";
   append(log, line);
 
-  if (const std::wstring sleep = env(L"CORVANE_PROBE_SLEEP_MS"); !sleep.empty()) {
+  const std::wstring match = env(L"CORVANE_PROBE_SLEEP_MATCH");
+  const bool sleepHere = match.empty() || std::wstring(::GetCommandLineW()).find(match) != std::wstring::npos;
+  if (const std::wstring sleep = env(L"CORVANE_PROBE_SLEEP_MS"); !sleep.empty() && sleepHere) {
     ::Sleep(static_cast<DWORD>(std::stoul(sleep)));
     append(log, L"done\tpid=" + std::to_wstring(::GetCurrentProcessId()) + L"\n");
   }
