@@ -1,0 +1,116 @@
+#include "app/repair/RepairRun.h"
+
+#include "app/folders/ModSpecialFolders.h"
+#include "app/runner/RunCommand.h"
+#include "core/registration.h"
+#include "platform/functions.h"
+#include "platform/pump.h"
+
+namespace corvane {
+namespace {
+
+// Skip-and-continue: a failed step is reported to the host and the run goes on.
+class Steps {
+ public:
+  explicit Steps(RepairHost& host) : host_(host) {}
+
+  template <class T>
+  std::optional<T> Take(std::wstring_view step, StepResult<T> result) {
+    if (result) return std::move(*result);
+    host_.StepSkipped(step, result.error());
+    return std::nullopt;
+  }
+
+  void Check(std::wstring_view step, StepResult<> result) {
+    if (!result) host_.StepSkipped(step, result.error());
+  }
+
+ private:
+  RepairHost& host_;
+};
+
+}  // namespace
+
+std::wstring SystemRepairHost::FolderPath(std::int32_t folderId) { return GetSpecialFolderPath(folderId); }
+
+std::wstring SystemRepairHost::Run(const std::wstring& commandLine) { return RunCommand(commandLine); }
+
+StepResult<> SystemRepairHost::DisableRedirection(void** saved) {
+  auto disable = platform::kWow64DisableWow64FsRedirection.get();
+  if (!disable) return std::unexpected(StepFault::Unavailable);
+  disable(saved);  // the result says only whether this is a WOW64 process; it changes nothing
+  return {};
+}
+
+StepResult<> SystemRepairHost::RevertRedirection(void* saved) {
+  auto revert = platform::kWow64RevertWow64FsRedirection.get();
+  if (!revert) return std::unexpected(StepFault::Unavailable);
+  revert(saved);
+  return {};
+}
+
+void SystemRepairHost::PumpStep() { platform::PumpMessages(); }
+
+void RepairRun(RepairHost& host) {
+  Steps steps(host);
+
+  steps.Check(L"uncheck button", host.SetButtonValue(0));
+  host.PumpStep();
+
+  std::wstring commonPath;
+  std::wstring commonX86Path;
+  commonPath = host.FolderPath(kCsidlProgramFilesCommon);
+  commonX86Path = host.FolderPath(kCsidlProgramFilesCommonX86);
+  host.PumpStep();
+
+  if (auto count = steps.Take(L"list count", host.ListCount())) steps.Check(L"bar max", host.SetBarMax(*count));
+  steps.Check(L"bar value", host.SetBarValue(0));
+
+  // Saved once per run and shared by its lines: each disable overwrites it, the revert hands it back.
+  void* savedRedirection = nullptr;
+  const std::int32_t count = steps.Take(L"list count", host.ListCount()).value_or(0);
+  for (std::int32_t i = 0; i < count; ++i) {
+    std::wstring line;
+    const auto item = steps.Take(L"list item", host.ListItem(i));
+    if (item) line = *item;
+    host.PumpStep();
+
+    if (item) {
+      if (auto delimiter = steps.Take(L"delimiter", host.Delimiter())) {
+        if (PieceStartsWith(*item, *delimiter, kCommonToken)) {
+          line = ReplaceAll(*item, kCommonToken, commonPath);
+          host.PumpStep();
+        }
+      }
+      if (auto delimiter = steps.Take(L"delimiter", host.Delimiter())) {
+        if (PieceStartsWith(*item, *delimiter, kCommonX86Token)) {
+          line = ReplaceAll(*item, kCommonX86Token, commonX86Path);
+          host.PumpStep();
+        }
+      }
+    }
+
+    steps.Check(L"status", host.SetStatus(L"Registering: " + line));
+    host.PumpStep();
+    steps.Check(L"redirection off", host.DisableRedirection(&savedRedirection));
+    host.PumpStep();
+    host.Run(line);  // what the runner says is of no use to the user
+    host.PumpStep();
+    steps.Check(L"redirection on", host.RevertRedirection(savedRedirection));
+    host.PumpStep();
+    host.Run(line);
+    host.PumpStep();
+
+    steps.Check(L"bar value", host.SetBarValue(i + 1));
+    const auto value = steps.Take(L"bar value", host.BarValue());
+    const auto max = steps.Take(L"bar max", host.BarMax());
+    const auto percent = steps.Take(L"bar percent", host.BarPercent());
+    if (value && max && percent) steps.Check(L"bar text", host.SetBarText(BarText(*value, *max, *percent)));
+    host.PumpStep();
+  }
+
+  steps.Check(L"status", host.SetStatus(L"Registering: Done"));
+  host.PumpStep();
+}
+
+}  // namespace corvane

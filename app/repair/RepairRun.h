@@ -1,0 +1,64 @@
+#pragma once
+// The repair run, written against what it touches so that every step can be observed.
+#include <cstdint>
+#include <expected>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+// Why a step of the run was passed over.
+enum class StepFault { Unavailable, OutOfRange, Arithmetic, Failed };
+
+template <class T = void>
+using StepResult = std::expected<T, StepFault>;
+
+// The window's controls, the progress bar and the system services the run uses. Every call may
+// fail; the run skips a failed step and goes on.
+class RepairHost {
+ public:
+  virtual ~RepairHost() = default;
+
+  // Window controls
+  virtual StepResult<> SetButtonValue(std::int32_t value) = 0;
+  virtual StepResult<std::int32_t> ListCount() = 0;
+  virtual StepResult<std::wstring> ListItem(std::int32_t index) = 0;
+  virtual StepResult<std::wstring> Delimiter() = 0;
+  virtual StepResult<> SetStatus(const std::wstring& caption) = 0;
+
+  // The progress bar
+  virtual StepResult<> SetBarMax(std::int32_t max) = 0;
+  virtual StepResult<> SetBarValue(std::int32_t value) = 0;
+  virtual StepResult<> SetBarText(const std::wstring& text) = 0;
+  virtual StepResult<std::int32_t> BarValue() = 0;
+  virtual StepResult<std::int32_t> BarMax() = 0;
+  virtual StepResult<double> BarPercent() = 0;
+
+  // System services
+  virtual std::wstring FolderPath(std::int32_t folderId) = 0;
+  virtual std::wstring Run(const std::wstring& commandLine) = 0;
+  virtual StepResult<> DisableRedirection(void** saved) = 0;
+  virtual StepResult<> RevertRedirection(void* saved) = 0;
+  virtual void PumpStep() = 0;
+
+  // Told about every step that was passed over; records nothing unless a test listens.
+  virtual void StepSkipped(std::wstring_view /*step*/, StepFault /*fault*/) {}
+};
+
+// The real system services: RunCommand, GetSpecialFolderPath, the WOW64 switch bound by name
+// and the message-pump step.
+class SystemRepairHost : public RepairHost {
+ public:
+  std::wstring FolderPath(std::int32_t folderId) override;
+  std::wstring Run(const std::wstring& commandLine) override;
+  StepResult<> DisableRedirection(void** saved) override;
+  StepResult<> RevertRedirection(void* saved) override;
+  void PumpStep() override;
+};
+
+// Walks the registration list held by the host's list box: every line shown, expanded and run
+// twice, once with WOW64 redirection off and once on, then "Registering: Done". Never stops
+// early; re-entrant through the host's Yield.
+void RepairRun(RepairHost& host);
+
+}  // namespace corvane

@@ -1,0 +1,260 @@
+// The run against a recording host: every step, yield and bar change in order.
+#include "app/repair/RepairRun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/registration.h"
+
+namespace corvane {
+namespace {
+
+const std::wstring kCommon = L"C:\\CF";
+const std::wstring kCommonX86 = L"C:\\CF86";
+
+class RecordingHost : public RepairHost {
+ public:
+  std::vector<std::wstring> events;
+  std::vector<std::wstring> items{RegistrationList().begin(), RegistrationList().end()};
+  std::wstring delimiter = L"\"";
+  std::wstring status = L"Registering: ";
+  std::int32_t barMin = 0, barMax = 100, barValue = 0;
+  std::wstring barText;
+  std::wstring folder43 = kCommon, folder44 = kCommonX86;
+  bool redirectionAvailable = true;
+  bool percentFails = false;
+  std::vector<std::int32_t> barValueAtRun;
+  std::vector<void*> disableSawSaved, revertGot;
+  std::function<void()> onYield;
+  int skipped = 0;
+  int nextToken = 0x1000;
+
+  StepResult<> SetButtonValue(std::int32_t v) override { return log(L"button " + std::to_wstring(v)); }
+  StepResult<std::int32_t> ListCount() override { return static_cast<std::int32_t>(items.size()); }
+  StepResult<std::wstring> ListItem(std::int32_t i) override {
+    if (i < 0 || i >= static_cast<std::int32_t>(items.size())) return std::unexpected(StepFault::OutOfRange);
+    return items[i];
+  }
+  StepResult<std::wstring> Delimiter() override { return delimiter; }
+  StepResult<> SetStatus(const std::wstring& s) override {
+    status = s;
+    return log(L"status " + s);
+  }
+  StepResult<> SetBarMax(std::int32_t m) override {
+    barMax = m;
+    return log(L"max " + std::to_wstring(m));
+  }
+  StepResult<> SetBarValue(std::int32_t v) override {
+    barValue = v;
+    return log(L"value " + std::to_wstring(v));
+  }
+  StepResult<> SetBarText(const std::wstring& t) override {
+    barText = t;
+    return log(L"text " + t);
+  }
+  StepResult<std::int32_t> BarValue() override { return barValue; }
+  StepResult<std::int32_t> BarMax() override { return barMax; }
+  StepResult<double> BarPercent() override {
+    if (percentFails || barMax == barMin) return std::unexpected(StepFault::Arithmetic);
+    const double f = static_cast<double>(barValue - barMin) / (barMax - barMin);
+    return std::clamp(f, 0.0, 1.0) * 100;
+  }
+  std::wstring FolderPath(std::int32_t id) override {
+    events.push_back(L"folder " + std::to_wstring(id));
+    return id == 43 ? folder43 : id == 44 ? folder44 : L"";
+  }
+  std::wstring Run(const std::wstring& line) override {
+    barValueAtRun.push_back(barValue);
+    events.push_back(L"run " + line);
+    return L"Error: CreateProcess failed. 2";  // the run must not care
+  }
+  StepResult<> DisableRedirection(void** saved) override {
+    events.push_back(L"disable");
+    if (!redirectionAvailable) return std::unexpected(StepFault::Unavailable);
+    disableSawSaved.push_back(*saved);
+    *saved = reinterpret_cast<void*>(static_cast<std::intptr_t>(nextToken++));
+    return {};
+  }
+  StepResult<> RevertRedirection(void* saved) override {
+    events.push_back(L"revert");
+    if (!redirectionAvailable) return std::unexpected(StepFault::Unavailable);
+    revertGot.push_back(saved);
+    return {};
+  }
+  void PumpStep() override {
+    events.push_back(L"yield");
+    if (onYield) onYield();
+  }
+  void StepSkipped(std::wstring_view, StepFault) override { ++skipped; }
+
+  std::vector<std::wstring> Runs() const {
+    std::vector<std::wstring> runs;
+    for (const auto& e : events)
+      if (e.starts_with(L"run ")) runs.push_back(e.substr(4));
+    return runs;
+  }
+
+ private:
+  StepResult<> log(std::wstring e) {
+    events.push_back(std::move(e));
+    return {};
+  }
+};
+
+// The events of line `row` (1-based): from the yield after its item is read to the yield
+// after its bar text. "value n" marks the end of line n; "value 0" ends the prologue.
+std::vector<std::wstring> LineEvents(const std::vector<std::wstring>& events, int row) {
+  const auto at = [&](int n) {
+    return std::find(events.begin(), events.end(), L"value " + std::to_wstring(n)) - events.begin();
+  };
+  const auto from = at(row - 1) + (row == 1 ? 1 : 3);
+  const auto to = at(row) + 3;
+  return {events.begin() + from, events.begin() + to};
+}
+
+TEST(RepairRun, PrologueThenLineOneRunsExactlyAsStored) {
+  RecordingHost host;
+  RepairRun(host);
+  const std::vector<std::wstring> prologue = {L"button 0", L"yield", L"folder 43", L"folder 44",
+                                              L"yield", L"max 116", L"value 0"};
+  ASSERT_GE(host.events.size(), prologue.size());
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin(), host.events.begin() + 7), prologue);
+
+  const std::wstring line = L"regsvr32 msjet40.dll /s";
+  const std::vector<std::wstring> lineOne = {L"yield",
+                                             L"status Registering: " + line,
+                                             L"yield",
+                                             L"disable",
+                                             L"yield",
+                                             L"run " + line,
+                                             L"yield",
+                                             L"revert",
+                                             L"yield",
+                                             L"run " + line,
+                                             L"yield",
+                                             L"value 1",
+                                             L"text 1/116 01 %",
+                                             L"yield"};
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 7, host.events.begin() + 7 + 14), lineOne);
+  EXPECT_EQ(host.skipped, 0);
+}
+
+TEST(RepairRun, FolderLinesGetTheirTokenReplacedWithAnExtraYield) {
+  RecordingHost host;
+  RepairRun(host);
+  const auto row11 = LineEvents(host.events, 11);
+  const std::wstring line11 = L"regsvr32 \"C:\\CF86\\Microsoft Shared\\DAO\\DAO350.DLL\" /s";
+  const std::vector<std::wstring> expected11 = {
+      L"yield",       L"yield",  L"status Registering: " + line11, L"yield",     L"disable",
+      L"yield",       L"run " + line11, L"yield",                  L"revert",    L"yield",
+      L"run " + line11, L"yield", L"value 11",                     L"text 11/116 09 %", L"yield"};
+  EXPECT_EQ(row11, expected11);
+
+  const auto row64 = LineEvents(host.events, 64);
+  const std::wstring line64 = L"regsvr32 \"C:\\CF\\Microsoft Shared\\DAO\\DAO350.DLL\" /s";
+  ASSERT_EQ(row64.size(), 15u);
+  EXPECT_EQ(row64[2], L"status Registering: " + line64);
+  EXPECT_EQ(row64[6], L"run " + line64);
+  EXPECT_EQ(row64[10], L"run " + line64);
+  EXPECT_EQ(row64[13], L"text 64/116 55 %");
+}
+
+TEST(RepairRun, WholeListRunsEveryLineTwiceAndEndsDone) {
+  RecordingHost host;
+  RepairRun(host);
+  const auto runs = host.Runs();
+  ASSERT_EQ(runs.size(), 232u);
+  const auto list = RegistrationList();
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const auto expected = ExpandLine(list[i], L"\"", kCommon, kCommonX86);
+    EXPECT_EQ(runs[2 * i], expected);
+    EXPECT_EQ(runs[2 * i + 1], expected);
+    // While line n runs the bar shows n - 1.
+    EXPECT_EQ(host.barValueAtRun[2 * i], static_cast<std::int32_t>(i));
+    EXPECT_EQ(host.barValueAtRun[2 * i + 1], static_cast<std::int32_t>(i));
+  }
+  EXPECT_EQ(host.events[host.events.size() - 2], L"status Registering: Done");
+  EXPECT_EQ(host.events.back(), L"yield");
+  EXPECT_EQ(host.barText, L"116/116 100 %");
+  const auto text58 = std::find(host.events.begin(), host.events.end(), L"text 58/116 50 %");
+  EXPECT_NE(text58, host.events.end());
+  // The saved redirection value starts at zero once and is handed back by each line's revert.
+  ASSERT_EQ(host.disableSawSaved.size(), 116u);
+  EXPECT_EQ(host.disableSawSaved[0], nullptr);
+  for (std::size_t i = 0; i < 116; ++i) {
+    EXPECT_EQ(host.revertGot[i], reinterpret_cast<void*>(static_cast<std::intptr_t>(0x1000 + i)));
+    if (i > 0) {
+      EXPECT_EQ(host.disableSawSaved[i], host.revertGot[i - 1]);
+    }
+  }
+}
+
+TEST(RepairRun, FailingStepsAreSkippedAndTheRunStillEndsDone) {
+  RecordingHost host;
+  host.redirectionAvailable = false;
+  host.percentFails = true;
+  host.folder43.clear();
+  host.folder44.clear();
+  RepairRun(host);
+  const auto runs = host.Runs();
+  ASSERT_EQ(runs.size(), 232u);
+  EXPECT_EQ(runs[20], L"regsvr32 \"\\Microsoft Shared\\DAO\\DAO350.DLL\" /s");
+  EXPECT_EQ(runs[21], runs[20]);
+  EXPECT_EQ(runs[126], L"regsvr32 \"\\Microsoft Shared\\DAO\\DAO350.DLL\" /s");
+  // Two redirection calls and one bar text per line passed over; nothing else.
+  EXPECT_EQ(host.skipped, 116 * 3);
+  EXPECT_EQ(std::count(host.events.begin(), host.events.end(), L"disable"), 116);
+  EXPECT_TRUE(host.barText.empty());
+  EXPECT_EQ(host.barValue, 116);
+  EXPECT_EQ(host.status, L"Registering: Done");
+}
+
+TEST(RepairRun, DelimiterIsReadFromTheHostEveryTime) {
+  RecordingHost host;
+  host.delimiter = L"|";  // no line holds it: every line runs as stored
+  RepairRun(host);
+  const auto runs = host.Runs();
+  ASSERT_EQ(runs.size(), 232u);
+  EXPECT_EQ(runs[20], RegistrationList()[10]);
+  EXPECT_EQ(runs[126], RegistrationList()[63]);
+}
+
+TEST(RepairRun, NestedRunFromAYieldFinishesThenTheOuterRunResumes) {
+  RecordingHost host;
+  int runsSeen = 0;
+  bool nested = false;
+  std::size_t nestedEnd = 0;
+  host.onYield = [&] {
+    // Press the button again while line 3's first child runs.
+    if (!nested && !host.events.empty() && host.events[host.events.size() - 2].starts_with(L"run ") &&
+        ++runsSeen == 5) {
+      nested = true;
+      RepairRun(host);
+      nestedEnd = host.events.size();
+    }
+  };
+  RepairRun(host);
+  ASSERT_TRUE(nested);
+  const auto runs = host.Runs();
+  ASSERT_EQ(runs.size(), 464u);
+  // The inner run walks all 116 lines from row 1 and ends "Done".
+  EXPECT_EQ(runs[5], RegistrationList()[0]);
+  EXPECT_EQ(runs[236], ExpandLine(RegistrationList()[115], L"\"", kCommon, kCommonX86));
+  EXPECT_EQ(host.events[nestedEnd - 2], L"status Registering: Done");
+  // The outer run goes on with its own line 3: revert, second child, then the bar follows it.
+  const std::vector<std::wstring> resumed(host.events.begin() + nestedEnd, host.events.begin() + nestedEnd + 6);
+  const std::vector<std::wstring> expected = {L"revert", L"yield", L"run " + std::wstring(RegistrationList()[2]),
+                                              L"yield", L"value 3", L"text 3/116 03 %"};
+  EXPECT_EQ(resumed, expected);
+  EXPECT_EQ(runs[237], RegistrationList()[2]);
+  EXPECT_EQ(runs.back(), ExpandLine(RegistrationList()[115], L"\"", kCommon, kCommonX86));
+  EXPECT_EQ(host.status, L"Registering: Done");
+  EXPECT_EQ(host.barText, L"116/116 100 %");
+}
+
+}  // namespace
+}  // namespace corvane
