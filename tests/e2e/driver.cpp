@@ -1,5 +1,7 @@
 // Looks at another program's window from outside, as a test needs to:
-//   driver dump CAPTION       the window and its controls, one line each
+//   driver dump CAPTION       the window and its controls, one line each (with check states and
+//                             list box items)
+//   driver screen x           the screen's size and pixels per inch
 //   driver close CAPTION      asks the window to close (as its close box would)
 //   driver open URL           opens URL through the shell (a stand-in browser check)
 // Texts are read with InternalGetWindowText: a sent WM_GETTEXT would block while the program
@@ -61,9 +63,43 @@ void PrintWindow(const wchar_t* kind, HWND window) {
   PrintUtf8(std::wstring(line) + L"\ttext=" + Escape(TextOf(window)) + L"\n");
 }
 
+// Asks a control, but never waits long: the program may be waiting on a child.
+bool Ask(HWND window, UINT message, WPARAM w, LPARAM l, DWORD_PTR* result) {
+  return ::SendMessageTimeoutW(window, message, w, l, SMTO_ABORTIFHUNG, 500, result) != 0;
+}
+
 BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   PrintWindow(L"control", child);
+  const std::wstring kind = ClassOf(child);
+  DWORD_PTR answer = 0;
+  if (_wcsicmp(kind.c_str(), L"Button") == 0 && Ask(child, BM_GETCHECK, 0, 0, &answer)) {
+    wchar_t line[64];
+    ::wsprintfW(line, L"check\thwnd=%p\tvalue=%d\n", child, static_cast<int>(answer));
+    PrintUtf8(line);
+  }
+  if (_wcsicmp(kind.c_str(), L"ListBox") == 0 && Ask(child, LB_GETCOUNT, 0, 0, &answer)) {
+    const int count = static_cast<int>(answer);
+    for (int i = 0; i < count; ++i) {
+      DWORD_PTR length = 0;
+      if (!Ask(child, LB_GETTEXTLEN, i, 0, &length)) break;
+      std::wstring item(length + 1, L'\0');
+      if (!Ask(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()), &length)) break;
+      item.resize(length);
+      wchar_t head[64];
+      ::wsprintfW(head, L"item\thwnd=%p\tindex=%d", child, i);
+      PrintUtf8(std::wstring(head) + L"\ttext=" + Escape(item) + L"\n");
+    }
+  }
   return TRUE;
+}
+
+void PrintScreen() {
+  const HDC screen = ::GetDC(nullptr);
+  wchar_t line[64];
+  ::wsprintfW(line, L"screen\tdpi=%d\tsize=%d,%d\n", ::GetDeviceCaps(screen, LOGPIXELSX),
+              ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+  ::ReleaseDC(nullptr, screen);
+  PrintUtf8(line);
 }
 
 }  // namespace
@@ -78,6 +114,10 @@ int wmain(int argc, wchar_t** argv) {
     const auto r = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", argv[2], L"", L"", SW_SHOWNORMAL));
     return r > 32 ? 0 : 1;
   }
+  if (command == L"screen") {
+    PrintScreen();
+    return 0;
+  }
   HWND window = ::FindWindowW(nullptr, argv[2]);
   if (!window) return 1;
   if (command == L"dump") {
@@ -91,12 +131,7 @@ int wmain(int argc, wchar_t** argv) {
       PrintUtf8(line);
     }
     ::EnumChildWindows(window, PrintChild, 0);
-    const HDC screen = ::GetDC(nullptr);
-    wchar_t line[64];
-    ::wsprintfW(line, L"screen\tdpi=%d\tsize=%d,%d\n", ::GetDeviceCaps(screen, LOGPIXELSX),
-                ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-    ::ReleaseDC(nullptr, screen);
-    PrintUtf8(line);
+    PrintScreen();
     return 0;
   }
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;

@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""The real corvane.exe under Wine and Xvfb, driven as a user drives it.
+
+  test_e2e.py BUILD_DIR [unittest args]
+"""
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import corvane_e2e as e2e  # noqa: E402
+
+BUILD = None
+COMMON = r"C:\Program Files\Common Files"
+COMMON_X86 = r"C:\Program Files (x86)\Common Files"
+FACEBOOK = "https://www.facebook.com/hollisk"
+
+
+def expand(line):
+    """What the run makes of a stored line: the quoted path's leading token replaced."""
+    parts = line.split('"')
+    if len(parts) > 1 and parts[1].startswith("%CommonProgramFiles%"):
+        return line.replace("%CommonProgramFiles%", COMMON)
+    if len(parts) > 1 and parts[1].startswith("%CommonProgramFiles(x86)%"):
+        return line.replace("%CommonProgramFiles(x86)%", COMMON_X86)
+    return line
+
+
+class WindowTest(unittest.TestCase):
+    prefix = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = e2e.Prefix(BUILD)
+
+    def start(self, **env):
+        self.prefix.install_regsvr32()
+        program = e2e.Program(self.prefix, env)
+        self.addCleanup(program.kill)
+        snap = program.wait_window()
+        return program, snap
+
+    def press_repair(self, program, snap, button=1):
+        e2e.click(snap.find(text="Repair Now").centre, button)
+
+
+class StartUp(WindowTest):
+    def test_window_as_it_opens(self):
+        program, snap = self.start()
+        w = snap.window
+        self.assertEqual(w.text, e2e.CAPTION)
+        self.assertEqual(snap.dpi, 96)
+        self.assertEqual((w.client[2] - w.client[0], w.client[3] - w.client[1]), (436, 182))
+        # Fixed single border with a close box only.
+        WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_SYSMENU, WS_CAPTION = (
+            0x40000, 0x20000, 0x10000, 0x80000, 0xC00000)
+        self.assertFalse(w.style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX))
+        self.assertEqual(w.style & (WS_SYSMENU | WS_CAPTION), WS_SYSMENU | WS_CAPTION)
+        # Centred on the 1024 x 768 screen.
+        cx, cy = (w.window[0] + w.window[2]) / 2, (w.window[1] + w.window[3]) / 2
+        self.assertLessEqual(abs(cx - snap.screen[0] / 2), 1)
+        self.assertLessEqual(abs(cy - snap.screen[1] / 2), 1)
+        self.assertEqual(snap.status(), "Registering: ")
+        button = snap.find(text="Repair Now")
+        self.assertIsNotNone(button)
+        self.assertEqual(snap.focus, button.hwnd)
+        self.assertEqual((button.width, button.height), (143, 33))
+        # The bar's picture box, the status label and the description where the layout puts them.
+        origin = w.client[:2]
+        bar = snap.find(size=(419, 12))
+        self.assertIsNotNone(bar)
+        self.assertEqual((bar.window[0] - origin[0], bar.window[1] - origin[1]), (8, 6))
+        self.assertEqual((button.window[0] - origin[0], button.window[1] - origin[1]), (288, 22))
+        link = snap.find(text="Follow Hollisk on Facebook")
+        self.assertEqual((link.window[0] - origin[0], link.window[1] - origin[1], link.width, link.height),
+                         (22, 164, 156, 12))
+        # The hidden controls hold the run's data.
+        self.assertEqual(len(snap.items), 116)
+        self.assertEqual(snap.items[0], "regsvr32 msjet40.dll /s")
+        self.assertTrue(any(c.text == '"' and not c.visible for c in snap.controls))
+        self.assertEqual(len(program.starts()), 0)
+
+
+class FullRun(WindowTest):
+    def test_whole_run_with_a_child_that_outlives_the_wait(self):
+        # Row 5's children sleep past the runner's 3 s wait; the run goes on without them.
+        program, snap = self.start(CORVANE_PROBE_SLEEP_MS="5000", CORVANE_PROBE_SLEEP_MATCH="msjint40.dll")
+        items = snap.items
+        bar = snap.find(size=(419, 12))
+        begun = time.monotonic()
+        self.press_repair(program, snap)
+        done = program.wait_status("Registering: Done", timeout=120)
+        took = time.monotonic() - begun
+        self.assertIsNotNone(done, "the run did not reach Registering: Done")
+        print(f"\nfull run under Wine: {took:.1f} s", file=sys.stderr)
+
+        starts = program.starts()
+        self.assertEqual(len(starts), 232)
+        for i, item in enumerate(items):
+            line = expand(item)
+            self.assertEqual(starts[2 * i][0], line)
+            self.assertEqual(starts[2 * i + 1][0], line)
+            # What the user saw while this line's children ran.
+            self.assertEqual(starts[2 * i][1], "Registering: " + line)
+        self.assertEqual(starts[20][0], 'regsvr32 "%s\\Microsoft Shared\\DAO\\DAO350.DLL" /s' % COMMON_X86)
+        # The sleepers finish on their own after the run has left them behind.
+        self.assertTrue(e2e_wait(lambda: program.dones() >= 2, 15))
+
+        # The bar at 116 of 116: filled blue from edge to edge, no white background left.
+        time.sleep(0.5)
+        pixels = e2e.screen_pixels(bar.window)
+        flat = [p for row in pixels[1:-1] for p in row[1:-1]]
+        blue = sum(1 for p in flat if p == (0, 0, 255))
+        white = sum(1 for p in flat if p == (255, 255, 255))
+        self.assertGreater(blue, len(flat) * 0.6)
+        self.assertLess(white, len(flat) * 0.1)
+        e2e.screenshot(os.path.join(BUILD, "e2e-after-run.png"), done.window.window)
+
+    def test_closing_mid_run_ends_the_process_and_starts_nothing_more(self):
+        program, snap = self.start()
+        self.press_repair(program, snap)
+        self.assertTrue(program.wait_starts(20, timeout=60))
+        took = program.close()
+        self.assertIsNotNone(took, "the process did not end")
+        self.assertLess(took, 1.0)
+        count = len(program.starts())
+        time.sleep(2)
+        self.assertEqual(len(program.starts()), count)
+        self.assertLess(count, 232)
+
+
+class Input(WindowTest):
+    def test_right_button_release_starts_a_run(self):
+        program, snap = self.start()
+        self.press_repair(program, snap, button=3)
+        self.assertTrue(program.wait_starts(2, timeout=20))
+        self.assertEqual(program.starts()[0][0], "regsvr32 msjet40.dll /s")
+
+    def test_space_bar_toggles_the_button_but_starts_no_run(self):
+        program, snap = self.start()
+        button = snap.find(text="Repair Now")
+        e2e.xdotool("mousemove", button.centre[0], button.centre[1] + 40)  # keys reach the window under the pointer
+        time.sleep(0.2)
+        before = snap.checks.get(button.hwnd)
+        e2e.xdotool("key", "space")
+        time.sleep(2)
+        after = program.snapshot()
+        self.assertEqual(len(program.starts()), 0)
+        self.assertEqual(after.status(), "Registering: ")
+        self.assertNotEqual(after.checks.get(button.hwnd), before)
+
+    def test_link_label_and_picture_open_the_page(self):
+        program, snap = self.start()
+        log = self.prefix.browser_log
+        if os.path.exists(log):
+            os.remove(log)
+        e2e.click(snap.find(text="Follow Hollisk on Facebook").centre)
+        self.assertTrue(e2e_wait(lambda: os.path.exists(log) and FACEBOOK in open(log).read(), 20))
+        origin = snap.window.client[:2]
+        e2e.click((origin[0] + 4 + 8, origin[1] + 162 + 8))  # the 16 x 16 picture
+        self.assertTrue(e2e_wait(lambda: open(log).read().count(FACEBOOK) == 2, 20))
+        self.assertEqual(len(program.starts()), 0)
+
+
+class Faults(WindowTest):
+    def test_without_regsvr32_the_run_still_ends_done_and_the_window_answers(self):
+        program, snap = self.start()
+        self.prefix.remove_regsvr32()
+        self.addCleanup(self.prefix.install_regsvr32)
+        self.press_repair(program, snap)
+        self.assertIsNotNone(program.wait_status("Registering: Done", timeout=60))
+        self.assertEqual(len(program.starts()), 0)
+        # Still responsive: a message sent to it is answered at once.
+        self.assertIsNotNone(program.snapshot())
+        self.assertLess(program.close(), 1.0)
+
+
+class HighDpi(unittest.TestCase):
+    def test_layout_scales_at_144_dpi(self):
+        prefix = e2e.Prefix(BUILD, name="wineprefix-e2e-144", style="dpi144")
+        program = e2e.Program(prefix)
+        self.addCleanup(program.kill)
+        snap = program.wait_window()
+        self.assertEqual(snap.dpi, 144)
+        w = snap.window
+        self.assertEqual((w.client[2] - w.client[0], w.client[3] - w.client[1]), (654, 273))
+        # The bar's picture box, 6285 x 180 twips: 628.5 pixels wide, however the half is taken.
+        self.assertTrue(any(c.width in (628, 629) and c.height == 18 for c in snap.controls))
+
+
+def e2e_wait(condition, seconds):
+    until = time.monotonic() + seconds
+    while time.monotonic() < until:
+        if condition():
+            return True
+        time.sleep(0.2)
+    return condition()
+
+
+if __name__ == "__main__":
+    BUILD = os.path.abspath(sys.argv[1])
+    if not os.environ.get("DISPLAY"):
+        os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", sys.executable] + sys.argv)
+    unittest.main(argv=[sys.argv[0]] + sys.argv[2:], verbosity=2)
