@@ -1,0 +1,285 @@
+// Painting one frame of the progress bar: composed off screen in the back buffer and copied to
+// the target in one block copy, in the classic look or with the visual style's "Progress" class.
+#include <windows.h>
+#include <uxtheme.h>
+#include <vssym32.h>
+
+#include <string>
+
+#include "controls/progress/cProgressBar.h"
+#include "platform/functions.h"
+#include "platform/unique.h"
+
+namespace corvane {
+namespace {
+
+using progress::Rect;
+
+DrawError ToDrawError(ArithError e) noexcept {
+  switch (e) {
+    case ArithError::Overflow: return DrawError::Overflow;
+    case ArithError::DivideByZero: return DrawError::DivideByZero;
+    case ArithError::Invalid: break;
+  }
+  return DrawError::Invalid;
+}
+
+RECT ToRECT(const Rect& r) noexcept { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+// A fill colour: with the high bit set, the system colour brush of its low five bits (shared,
+// never deleted; index 31 names none and paints nothing); otherwise a solid brush of our own.
+class FillBrush {
+ public:
+  explicit FillBrush(OLE_COLOR color) noexcept {
+    if (color & 0x80000000u) {
+      const int index = static_cast<int>(color & 0x1Fu);
+      if (index <= COLOR_MENUBAR) brush_ = ::GetSysColorBrush(index);
+    } else {
+      owned_.reset(::CreateSolidBrush(color));
+      brush_ = owned_.get();
+    }
+  }
+  void Fill(HDC dc, const Rect& r) const noexcept {
+    if (!brush_) return;
+    const RECT rc = ToRECT(r);
+    ::FillRect(dc, &rc, brush_);
+  }
+
+ private:
+  platform::unique_hbrush owned_;
+  HBRUSH brush_ = nullptr;
+};
+
+// Limits drawing to a rectangle (in logical units, on top of any clip the context already
+// had) and puts the context's own clip back afterwards.
+class ClipTo {
+ public:
+  ClipTo(HDC dc, const Rect& r) noexcept : dc_(dc), saved_(::CreateRectRgn(0, 0, 0, 0)) {
+    had_ = saved_ && ::GetClipRgn(dc, saved_.get()) == 1;
+    ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+  }
+  ClipTo(const ClipTo&) = delete;
+  ClipTo& operator=(const ClipTo&) = delete;
+  ~ClipTo() { ::SelectClipRgn(dc_, had_ ? saved_.get() : nullptr); }
+
+ private:
+  HDC dc_;
+  platform::unique_hrgn saved_;
+  bool had_ = false;
+};
+
+// The caption's format: the two alignments and one line. Text that DrawText may rewrite in
+// place is never asked for: the caption buffer has no room for it.
+UINT CaptionFormat(std::int32_t alignX, std::int32_t alignY) noexcept {
+  const UINT format = static_cast<UINT>(alignX) | (static_cast<UINT>(alignY) * 4u) | DT_SINGLELINE;
+  return format & ~static_cast<UINT>(DT_MODIFYSTRING);
+}
+
+}  // namespace
+
+void cProgressBar::Draw() noexcept {
+  if (!m_oDrawObject) return;
+  const HWND window = m_oDrawObject->hWnd();
+  RECT rc{};
+  ::GetClientRect(window, &rc);  // a failure leaves an empty rectangle, which paints nothing
+  (void)DrawToDC(window, m_oDrawObject->hDC(), rc.left, rc.top, rc.right, rc.bottom);
+}
+
+std::expected<void, DrawError> cProgressBar::DrawToDC(HWND hWnd, HDC hDC, std::int32_t lLeft, std::int32_t lTop,
+                                                      std::int32_t lRight, std::int32_t lBottom) noexcept {
+  try {
+    return pvDrawFrame(hWnd, hDC, Rect{lLeft, lTop, lRight, lBottom});
+  } catch (...) {
+    // Only the caption's copy can throw (out of memory); the frame is simply not finished.
+    return std::unexpected(DrawError::Invalid);
+  }
+}
+
+std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, const Rect& given) {
+  // 1. Geometry. A rectangle given the wrong way round paints the same area.
+  const auto size = progress::SizeOf(given);
+  if (!size) return std::unexpected(ToDrawError(size.error()));
+  const std::int32_t width = size->width, height = size->height;
+  Rect outer = progress::Normalized(given);
+  const Rect placed = outer;  // where the frame lands on the target
+  HDC dc = m_cMemDC->hDC(width, height);
+  const bool offScreen = dc != nullptr;
+  if (offScreen) {
+    outer = progress::AtOrigin(outer, *size);
+  } else {
+    dc = target;  // no surface to be had: draw straight on the target
+  }
+  // Pictures are laid from the frame's own corner, on or off screen.
+  const std::int32_t originX = outer.left, originY = outer.top;
+
+  const auto usable = [](const std::unique_ptr<pcMemDC>& pic) {
+    // A picture that yielded no bitmap (an icon) is treated as no picture at all.
+    return pic && pic->HasSurface() && pic->Width() > 0 && pic->Height() > 0;
+  };
+  const auto layPicture = [&](pcMemDC& pic, std::int32_t mode) -> std::expected<void, DrawError> {
+    const HDC source = pic.hDC(pic.Width(), pic.Height());
+    if (mode == PictureTile) {
+      // Phase so that the first tile starts at the picture's own corner.
+      const std::int32_t px = -(originX % pic.Width()), py = -(originY % pic.Height());
+      if (auto tiled = pvTileBitmapChecked(dc, originX, originY, width, height, source, pic.Width(), pic.Height(),
+                                           px, py);
+          !tiled)
+        return std::unexpected(ToDrawError(tiled.error()));
+    } else {
+      ::StretchBlt(dc, originX, originY, width, height, source, 0, 0, pic.Width(), pic.Height(), SRCCOPY);
+    }
+    return {};
+  };
+
+  // 2. Background: a picture, else the visual style, else BackColor.
+  const bool horizontal = size->horizontal;
+  platform::unique_htheme theme;
+  bool themed = false;
+  std::int32_t block = 0, gap = 0;
+  if (usable(m_cBackPicture)) {
+    if (auto laid = layPicture(*m_cBackPicture, m_eBackPictureMode); !laid) return laid;
+  } else if (m_bXpStyle) {
+    // A missing visual-style function is the same as a failing one: the classic look.
+    const auto open = platform::kOpenThemeData.get();
+    const auto getInt = platform::kGetThemeInt.get();
+    const auto drawBackground = platform::kDrawThemeBackground.get();
+    if (open) theme.reset(open(hWnd, L"Progress"));
+    int chunk = 0, space = 0;
+    if (theme && getInt && drawBackground && getInt(theme.get(), 0, 0, TMT_PROGRESSCHUNKSIZE, &chunk) == S_OK &&
+        getInt(theme.get(), 0, 0, TMT_PROGRESSSPACESIZE, &space) == S_OK) {
+      if (const auto sum = CheckedAdd(chunk, space)) {
+        block = *sum;
+        gap = space;
+        const RECT rc = ToRECT(outer);
+        themed = drawBackground(theme.get(), dc, horizontal ? PP_BAR : PP_BARVERT, 0, &rc, &rc) == S_OK;
+      }
+    }
+  }
+  if (!usable(m_cBackPicture) && !themed) FillBrush(m_oBackColor).Fill(dc, outer);
+
+  // 3. Classic blocks.
+  if (m_bSegments && !themed) {
+    block = progress::kClassicBlock;
+    gap = progress::kClassicGap;
+  }
+
+  // 4. Inner rectangle; the border goes on `outer`.
+  const auto inner = progress::InnerRect(outer, m_eBorderStyle, m_eAppearance, themed);
+  if (!inner) return std::unexpected(ToDrawError(inner.error()));
+
+  // 5. Caption, with the font object's current font.
+  const bool caption = !m_sText.empty() && m_bShowText;
+  HFONT font = nullptr;
+  if (caption && m_oFont) {
+    if (FAILED(m_oFont->get_hFont(&font))) return std::unexpected(DrawError::Font);
+  }
+  const UINT format = CaptionFormat(m_eTextAlignX, m_eTextAlignY);
+  std::wstring padded;
+  const auto drawClassicCaption = [&](OLE_COLOR color) {
+    const platform::select_object selected(dc, font);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, pvTranslateColor(color, nullptr));
+    RECT rc = ToRECT(*inner);
+    ::DrawTextW(dc, padded.c_str(), -1, &rc, format);
+  };
+
+  // 6. First caption pass, all of it in the outside colour; the bar covers its own part.
+  if (caption && !themed) {
+    padded = L" " + m_sText + L" ";
+    drawClassicCaption(m_oForeColor);
+  }
+
+  // 7-8. Fraction and bar rectangle.
+  const auto f = progress::Fraction(m_lMin, m_lMax, m_lValue);
+  if (!f) return std::unexpected(ToDrawError(f.error()));
+  std::int32_t step = 0;
+  if (m_bSegments || themed) {
+    const auto s = progress::SnapStep(block, gap);
+    if (!s) return std::unexpected(ToDrawError(s.error()));
+    step = *s;
+  }
+  const auto bar = progress::BarRect(*inner, *f, horizontal, step);
+  if (!bar) return std::unexpected(ToDrawError(bar.error()));
+
+  {
+    // 9. Clip to the bar (the classic look keeps it through the caption's second pass).
+    std::optional<ClipTo> clip;
+    if (!themed) clip.emplace(dc, *bar);
+
+    // 10. Bar.
+    if (usable(m_cBarPicture)) {
+      // The themed look clips its bar picture to the bar too: it must not cover the frame.
+      std::optional<ClipTo> themedClip;
+      if (themed) themedClip.emplace(dc, *bar);
+      if (auto laid = layPicture(*m_cBarPicture, m_eBarPictureMode); !laid) return laid;
+    } else if (themed) {
+      if (const auto drawBackground = platform::kDrawThemeBackground.get()) {
+        const RECT rc = ToRECT(*bar);
+        drawBackground(theme.get(), dc, horizontal ? PP_CHUNK : PP_CHUNKVERT, 0, &rc, &rc);
+      }
+    } else {
+      FillBrush(m_oBarColor).Fill(dc, *bar);
+    }
+
+    // 11. Gaps between classic blocks show BackColor, also over a background picture.
+    if (m_bSegments && !themed) {
+      const FillBrush back(m_oBackColor);
+      progress::ForEachGap(*bar, *inner, horizontal, block, gap, [&](const Rect& r) { back.Fill(dc, r); });
+    }
+
+    // 12. Second caption pass.
+    if (caption) {
+      if (themed) {
+        const auto contentRect = platform::kGetThemeBackgroundContentRect.get();
+        const auto drawText = platform::kDrawThemeText.get();
+        const platform::select_object selected(dc, font);
+        const RECT bounds = ToRECT(*inner);
+        RECT content = bounds;
+        if (contentRect && contentRect(theme.get(), dc, 0, 0, &bounds, &content) != S_OK) content = bounds;
+        if (drawText) drawText(theme.get(), dc, 0, 0, m_sText.c_str(), -1, format, 0, &content);
+      } else {
+        drawClassicCaption(m_oBarForeColor);
+      }
+    }
+    // 13. The clip goes before the border is drawn.
+  }
+  if (!themed) {
+    if (m_eBorderStyle == BorderSunken) pvDrawBorder(dc, m_eAppearance, outer, false);
+    if (m_eBorderStyle == BorderRaised) pvDrawBorder(dc, m_eAppearance, outer, true);
+  }
+
+  // 14. One block copy. An empty frame copies nothing (a width of 0 would mean "all of it").
+  if (offScreen && width > 0 && height > 0) m_cMemDC->Draw(target, 0, 0, width, height, placed.left, placed.top);
+  // 15. The theme handle closes with its owner.
+  return {};
+}
+
+void cProgressBar::pvDrawBorder(HDC hDC, std::int32_t eLook, const Rect& rc, bool bRaised) noexcept {
+  const progress::BorderPlan plan = progress::PlanBorder(eLook, rc, bRaised);
+  if (plan.kind == progress::BorderPlan::Kind::Edge) {
+    RECT r = ToRECT(rc);
+    ::DrawEdge(hDC, &r, bRaised ? EDGE_RAISED : EDGE_SUNKEN, BF_RECT | BF_SOFT);
+    return;
+  }
+  for (int i = 0; i < plan.strokeCount; ++i) {
+    const progress::Stroke& s = plan.strokes[i];
+    const COLORREF color = s.pen == progress::Pen::Black    ? RGB(0, 0, 0)
+                           : s.pen == progress::Pen::Shadow ? ::GetSysColor(COLOR_BTNSHADOW)
+                                                            : ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    const platform::unique_hpen pen(::CreatePen(PS_SOLID, 1, color));
+    const platform::select_object selected(hDC, pen.get());
+    ::MoveToEx(hDC, s.from.x, s.from.y, nullptr);
+    for (int j = 0; j < s.lines; ++j) ::LineTo(hDC, s.to[j].x, s.to[j].y);
+  }
+}
+
+std::expected<void, ArithError> cProgressBar::pvTileBitmapChecked(HDC hDC, std::int32_t x, std::int32_t y,
+                                                                  std::int32_t width, std::int32_t height, HDC hSrcDC,
+                                                                  std::int32_t sw, std::int32_t sh, std::int32_t px,
+                                                                  std::int32_t py) noexcept {
+  return progress::ForEachTile(x, y, width, height, sw, sh, px, py, [&](const progress::Tile& t) {
+    ::BitBlt(hDC, t.x, t.y, t.width, t.height, hSrcDC, t.srcX, t.srcY, SRCCOPY);
+  });
+}
+
+}  // namespace corvane
