@@ -1,0 +1,538 @@
+#include "theme/mdXpThemeSupport.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+#include <vsstyle.h>
+
+#include "core/button_layout.h"
+#include "core/button_state.h"
+#include "core/units.h"
+#include "platform/functions.h"
+#include "platform/unique.h"
+#include "toolkit/ole.h"
+#include "toolkit/screen.h"
+
+namespace mdXpThemeSupport {
+namespace {
+
+bool g_started = false;
+test_hooks::Hooks g_hooks;
+
+constexpr wchar_t kHot[] = L"Hot";
+constexpr wchar_t kPainted[] = L"Painted";
+constexpr wchar_t kButtonClass[] = L"BUTTON";
+
+// A trapping routine's steps: a step that fails is reported under the routine's name, and the
+// routine goes on with the next step.
+class Trap {
+ public:
+  explicit Trap(const char* routine) noexcept : routine_(routine) {}
+  template <class Step>
+  bool operator()(Step&& step) noexcept {
+    bool ok = false;
+    try {
+      ok = step();
+    } catch (...) {
+      ok = false;
+    }
+    if (!ok) pvHandleError(routine_);
+    return ok;
+  }
+
+ private:
+  const char* routine_;
+};
+
+bool ReadFlag(HWND window, const wchar_t* key) { return ::GetPropW(window, key) != nullptr; }
+
+void WriteFlag(HWND window, const wchar_t* key, bool value) {
+  ::SetPropW(window, key, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(value ? 1 : 0)));
+}
+
+corvane::button::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+}  // namespace
+
+// ---- start-up and detection
+
+bool InitThemeSupport() {
+  if (g_started) return true;
+  if (IsComCtl6Loaded()) {
+    // The shell library first, kept for the life of the process.
+    if (g_hooks.loadLibrary)
+      g_hooks.loadLibrary(L"shell32.dll");
+    else
+      platform::SystemLibrary(L"shell32.dll");
+    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_USEREX_CLASSES};
+    if (g_hooks.initCommonControlsEx) {
+      g_hooks.initCommonControlsEx(&icc);
+    } else if (auto init = platform::kInitCommonControlsEx.get()) {
+      init(&icc);
+    } else {
+      return false;  // nothing to initialise with: the flag stays unset
+    }
+  }
+  g_started = true;
+  return true;
+}
+
+bool IsComCtl6Loaded() {
+  Trap trap("IsComCtl6Loaded");
+  DLLVERSIONINFO version{};
+  version.cbSize = sizeof version;
+  trap([&] {
+    if (g_hooks.dllGetVersion) {
+      g_hooks.dllGetVersion(&version);
+      return true;
+    }
+    auto get = platform::kComctlDllGetVersion.get();
+    if (!get) return false;
+    get(&version);  // its result tells nothing the record does not
+    return true;
+  });
+  return version.dwMajorVersion > 5;
+}
+
+bool pvIsThemed() {
+  auto isAppThemed = platform::kIsAppThemed.get();
+  if (!isAppThemed || !isAppThemed()) return false;
+  auto isThemeActive = platform::kIsThemeActive.get();
+  if (!isThemeActive || !isThemeActive()) return false;
+  auto properties = platform::kGetThemeAppProperties.get();
+  return properties && (properties() & STAP_ALLOW_CONTROLS);
+}
+
+void pvHandleError(std::string_view routine) {
+  // Nothing is shown or kept; tests may watch.
+  if (g_hooks.errorObserver) g_hooks.errorObserver(routine);
+}
+
+// ---- redirection
+
+bool FixThemeSupport(const toolkit::ControlCollection& controls) {
+  if (!IsComCtl6Loaded()) return false;
+  Trap trap("FixThemeSupport");
+  for (const auto& control : controls) {
+    if (!control) continue;
+    switch (control->Kind()) {
+      case toolkit::ControlKind::Frame:
+        trap([&] {
+          auto subclass = platform::kSetWindowSubclass.get();
+          if (!subclass) return false;
+          subclass(control->hWnd(), &pvRedirectFrame, 0, 0);
+          return true;
+        });
+        break;
+      case toolkit::ControlKind::CommandButton:
+      case toolkit::ControlKind::OptionButton:
+      case toolkit::ControlKind::CheckBox: {
+        std::optional<int> style;
+        if (!trap([&] { return (style = control->Style()).has_value(); })) break;
+        if (*style != 1) break;
+        trap([&] {
+          auto subclass = platform::kSetWindowSubclass.get();
+          if (!subclass) return false;
+          subclass(control->hWnd(), &pvRedirectButton, 0, reinterpret_cast<DWORD_PTR>(control.get()));
+          return true;
+        });
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+LRESULT CALLBACK pvRedirectFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  // The frame's own procedure never sees these two.
+  if (message == WM_MOUSELEAVE || message == WM_PRINTCLIENT) return ::DefWindowProcW(window, message, wParam, lParam);
+  Trap trap("pvRedirectFrame");
+  LRESULT result = 0;
+  trap([&] {
+    auto next = platform::kDefSubclassProc.get();
+    if (!next) return false;
+    result = next(window, message, wParam, lParam);
+    return true;
+  });
+  return result;
+}
+
+LRESULT CALLBACK pvRedirectButton(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR refData) {
+  Trap trap("pvRedirectButton");
+  const auto* control = reinterpret_cast<const toolkit::Control*>(refData);
+  bool redrawSuspended = false;
+
+  // Before the control's own processing.
+  switch (message) {
+    case WM_PAINT:
+      if (pvIsThemed() && pvIsVisible(window)) {
+        pvSetPainted(window, true);
+        platform::paint_dc paint(window);
+        trap([&] {
+          if (!control) return false;
+          pvDrawButton(window, paint.get(), *control);
+          return true;
+        });
+        return 0;  // the control's own painting never runs
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_ENABLE:
+      if (pvIsThemed() && pvIsVisible(window)) {
+        // The control's intermediate painting of the change must not reach the screen.
+        redrawSuspended = true;
+        ::SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+      }
+      break;
+    default:
+      break;
+  }
+
+  LRESULT result = 0;
+  trap([&] {
+    auto next = platform::kDefSubclassProc.get();
+    if (!next) return false;
+    result = next(window, message, wParam, lParam);
+    return true;
+  });
+
+  // After it.
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEHOVER:
+      if (pvIsThemed()) {
+        pvSetHot(window, true);
+        trap([&] { return pvRefreshButton(window); });
+      }
+      break;
+    case WM_KILLFOCUS:
+    case WM_MOUSELEAVE:
+      if (pvIsThemed()) {
+        pvSetHot(window, false);
+        trap([&] { return pvRefreshButton(window); });
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (pvIsThemed()) {
+        if (!pvIsHot(window)) {
+          TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, window, 1};
+          ::TrackMouseEvent(&track);
+        }
+        if (!pvIsPainted(window)) trap([&] { return pvRefreshButton(window); });
+      }
+      break;
+    case WM_SETFOCUS:
+    case WM_ENABLE:
+      if (redrawSuspended) {
+        // Redrawing goes back on whatever the style says now; a button left with redraw off
+        // would never paint again.
+        ::SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+        if (!pvIsThemed()) {
+          ::InvalidateRect(window, nullptr, TRUE);
+        } else if (message == WM_ENABLE) {
+          ::InvalidateRect(window, nullptr, FALSE);
+        } else {
+          trap([&] { return pvRefreshButton(window); });
+        }
+      }
+      break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      if (pvIsThemed()) trap([&] { return pvRefreshButton(window); });
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+bool pvRefreshButton(HWND window) {
+  RECT client{};
+  ::GetClientRect(window, &client);
+  ::ValidateRect(window, nullptr);
+  auto open = platform::kOpenThemeData.get();
+  auto region = platform::kGetThemeBackgroundRegion.get();
+  if (!open || !region) return false;
+  platform::unique_htheme theme(open(window, kButtonClass));
+  platform::unique_hrgn shape;
+  region(theme.get(), nullptr, BP_PUSHBUTTON, PBS_NORMAL, &client, shape.put());
+  theme.reset();
+  // Only the shape: the corners outside it are not repainted.
+  ::InvalidateRgn(window, shape.get(), FALSE);
+  return true;
+}
+
+bool pvIsHot(HWND window) { return ReadFlag(window, kHot); }
+void pvSetHot(HWND window, bool hot) { WriteFlag(window, kHot, hot); }
+bool pvIsPainted(HWND window) { return ReadFlag(window, kPainted); }
+void pvSetPainted(HWND window, bool painted) { WriteFlag(window, kPainted, painted); }
+bool pvIsVisible(HWND window) { return ::IsWindowVisible(window) != FALSE; }
+
+// ---- painting
+
+void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
+  namespace btn = corvane::button;
+  Trap trap("pvDrawButton");
+
+  // Stage 1: the button's state.
+  const auto stateWord = static_cast<UINT>(::SendMessageW(window, BM_GETSTATE, 0, 0));
+  btn::Facts facts;
+  facts.pushed = (stateWord & BST_PUSHED) != 0;
+  facts.focused = (stateWord & BST_FOCUS) != 0;
+  trap([&] {
+    const auto value = control.Value();
+    if (!value) return false;
+    facts.down = *value != 0;
+    return true;
+  });
+  facts.hot = pvIsHot(window);
+  {
+    // Failures here count as "no such property", without a report.
+    const bool focusHere = ::GetFocus() == window;
+    std::optional<std::int32_t> activeDefault;
+    if (!focusHere)
+      if (const toolkit::Form* form = control.Parent())
+        if (const toolkit::Control* active = form->ActiveControl()) activeDefault = active->Default();
+    facts.isDefault = btn::ResolveDefaultLook(control.Default(), focusHere, activeDefault);
+  }
+  facts.enabled = control.Enabled();
+
+  // Stage 2: the theme state and the picture.
+  const btn::Look look = btn::ChooseLook(facts);
+  const int state = static_cast<int>(look.state);
+  platform::ComPtr<IPicture> picture;
+  trap([&] {
+    const toolkit::PictureProperty fallback = control.Picture();
+    const toolkit::PictureProperty preferred = look.preferred == btn::PictureSlot::DownPicture ? control.DownPicture()
+                                               : look.preferred == btn::PictureSlot::DisabledPicture
+                                                   ? control.DisabledPicture()
+                                                   : fallback;
+    if (!fallback || !preferred) return false;
+    picture = pvChoosePicture(preferred->Get(), fallback->Get());
+    if (toolkit::PictureHandle(picture.Get()) == 0) picture.Reset();  // a picture without a handle is none
+    return true;
+  });
+
+  // Stage 3: the background.
+  RECT rect{};
+  ::GetClientRect(window, &rect);
+  platform::unique_htheme theme;
+  trap([&] {
+    auto open = platform::kOpenThemeData.get();
+    if (!open) return false;
+    theme.reset(open(window, kButtonClass));
+    return true;
+  });
+  platform::unique_hrgn shape;
+  trap([&] {
+    auto region = platform::kGetThemeBackgroundRegion.get();
+    if (!region) return false;
+    region(theme.get(), dc, BP_PUSHBUTTON, state, &rect, shape.put());
+    return true;
+  });
+  // Only the corners outside the shape take the parent's background.
+  ::ExtSelectClipRgn(dc, shape.get(), RGN_DIFF);
+  trap([&] {
+    HRESULT drawn = E_FAIL;
+    if (g_hooks.drawThemeParentBackground) {
+      drawn = g_hooks.drawThemeParentBackground(window, dc, &rect);
+    } else {
+      auto parentBackground = platform::kDrawThemeParentBackground.get();
+      if (!parentBackground) return false;
+      drawn = parentBackground(window, dc, &rect);
+    }
+    if (drawn != S_OK) {
+      const auto back = control.BackColor();
+      if (!back) return false;
+      pvDrawRect(dc, 0, 0, rect.right, rect.bottom, pvResolveColor(*back));
+    }
+    return true;
+  });
+  ::ExtSelectClipRgn(dc, nullptr, RGN_COPY);
+  shape.reset();
+  trap([&] {
+    auto background = platform::kDrawThemeBackground.get();
+    if (!background) return false;
+    background(theme.get(), dc, BP_PUSHBUTTON, state, &rect, &rect);
+    return true;
+  });
+  trap([&] {
+    auto content = platform::kGetThemeBackgroundContentRect.get();
+    if (!content) return false;
+    RECT inner = rect;
+    if (SUCCEEDED(content(theme.get(), dc, BP_PUSHBUTTON, state, &rect, &inner))) rect = inner;
+    return true;
+  });
+  if (facts.focused) ::DrawFocusRect(dc, &rect);
+
+  // Stage 4: the caption.
+  std::wstring caption;
+  trap([&] {
+    auto text = control.Caption();
+    if (!text) return false;
+    caption = std::move(*text);
+    return true;
+  });
+  if (!caption.empty()) {
+    platform::select_object font;
+    trap([&] {
+      const auto object = control.Font();
+      if (!object || !*object) return false;
+      HFONT handle = nullptr;
+      (*object)->get_hFont(&handle);
+      font = platform::select_object(dc, handle);
+      return true;
+    });
+    RECT textRect = rect;
+    ::DrawTextW(dc, caption.c_str(), -1, &textRect, DT_CALCRECT | DT_WORDBREAK);
+    textRect.left = rect.left;
+    textRect.right = rect.right;
+    trap([&] {
+      const auto band = btn::CaptionRect(ToRect(rect), textRect.bottom, picture != nullptr);
+      if (!band) return false;
+      textRect.top = band->top;
+      textRect.bottom = band->bottom;
+      return true;
+    });
+    trap([&] {
+      auto drawText = platform::kDrawThemeText.get();
+      if (!drawText) return false;
+      drawText(theme.get(), dc, BP_PUSHBUTTON, state, caption.c_str(), -1, DT_CENTER | DT_WORDBREAK, 0, &textRect);
+      return true;
+    });
+    font.restore();
+    rect.bottom = textRect.top;  // the picture goes above the caption
+  }
+  theme.reset();
+
+  // Stage 5: the picture.
+  if (!picture) return;
+  std::int32_t w = 0, h = 0;
+  OLE_XSIZE_HIMETRIC himetricWidth = 0;
+  OLE_YSIZE_HIMETRIC himetricHeight = 0;
+  trap([&] {
+    if (FAILED(picture->get_Width(&himetricWidth)) || FAILED(picture->get_Height(&himetricHeight))) return true;
+    const auto pw = pvHimetricToPixels(himetricWidth);
+    const auto ph = pvHimetricToPixels(himetricHeight);
+    if (!pw || !ph) return false;
+    w = *pw;
+    h = *ph;
+    return true;
+  });
+  std::int32_t x = 0, y = 0;
+  trap([&] {
+    const auto at = btn::CenterPicture(ToRect(rect), w, h);
+    if (!at) return false;
+    x = at->x;
+    y = at->y;
+    return true;
+  });
+  if (facts.enabled) {
+    trap([&] {
+      const auto useMask = control.UseMaskColor();
+      if (!useMask) return false;
+      if (*useMask) {
+        const auto mask = control.MaskColor();
+        if (!mask) return false;
+        pvDrawTransparentPicture(picture.Get(), dc, x, y, w, h, pvResolveColor(*mask), 0, 0, 0, 0);
+      } else {
+        const auto bottom = corvane::CheckedAdd(y, h);
+        if (!bottom) return false;
+        picture->Render(dc, x, *bottom, w, -h, 0, 0, himetricWidth, himetricHeight, nullptr);
+      }
+      return true;
+    });
+  } else {
+    trap([&] {
+      const auto mask = control.MaskColor();
+      if (!mask) return false;
+      pvDrawDisabledPicture(picture.Get(), dc, x, y, w, h, pvResolveColor(*mask));
+      return true;
+    });
+  }
+}
+
+IPicture* pvChoosePicture(IPicture* preferred, IPicture* fallback) {
+  const bool usable = preferred && toolkit::PictureHandle(preferred) != 0;
+  return usable ? preferred : fallback;
+}
+
+COLORREF pvResolveColor(std::uint32_t oleColor) {
+  if (oleColor & 0x80000000u) return ::GetSysColor(static_cast<int>(oleColor & 0xFFu));
+  return static_cast<COLORREF>(oleColor);
+}
+
+std::expected<std::int32_t, corvane::ArithError> pvHimetricToPixels(double himetric) {
+  return corvane::HimetricToPixels(himetric, toolkit::ScreenPixelsPerInch());
+}
+
+void pvDrawRect(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, COLORREF color) {
+  Trap trap("pvDrawRect");
+  platform::unique_hbrush brush(::CreateSolidBrush(color));
+  trap([&] {
+    const auto right = corvane::CheckedAdd(x, width);
+    const auto bottom = corvane::CheckedAdd(y, height);
+    if (!right || !bottom) return false;
+    const RECT area{x, y, *right, *bottom};
+    ::FillRect(dc, &area, brush.get());
+    return true;
+  });
+}
+
+void pvDrawTransparentPicture(IPicture* picture, HDC dc, std::int32_t x, std::int32_t y, std::int32_t width,
+                              std::int32_t height, COLORREF transparent, std::int32_t srcX, std::int32_t srcY,
+                              std::int32_t srcWidth, std::int32_t srcHeight) {
+  if (!picture || toolkit::PictureHandle(picture) == 0) return;
+  Trap trap("pvDrawTransparentPicture");
+  if (srcWidth == 0) srcWidth = width;
+  if (srcHeight == 0) srcHeight = height;
+
+  // Declared in the order of making; they go in the reverse order.
+  platform::window_dc screen(nullptr);
+  platform::unique_hdc memory(::CreateCompatibleDC(screen.get()));
+  platform::unique_hbitmap work(::CreateCompatibleBitmap(screen.get(), srcWidth, srcHeight));
+  platform::select_object selected(memory.get(), work.get());
+
+  SHORT type = PICTYPE_NONE;
+  picture->get_Type(&type);
+  const auto handle = toolkit::PictureHandle(picture);
+  if (type == PICTYPE_ICON) {
+    // The mask colour under the icon keeps the icon's own transparent pixels transparent.
+    pvDrawRect(memory.get(), 0, 0, srcWidth, srcHeight, transparent);
+    ::DrawStateW(memory.get(), nullptr, nullptr, static_cast<LPARAM>(handle), 0, 0, 0, srcWidth, srcHeight, DST_ICON);
+  } else if (type == PICTYPE_BITMAP) {
+    ::DrawStateW(memory.get(), nullptr, nullptr, static_cast<LPARAM>(handle), 0, 0, 0, srcWidth, srcHeight,
+                 DST_BITMAP);
+  }
+  trap([&] {
+    auto blt = platform::kTransparentBlt.get();
+    if (!blt) return false;
+    blt(dc, x, y, width, height, memory.get(), srcX, srcY, srcWidth, srcHeight, transparent);
+    return true;
+  });
+}
+
+void pvDrawDisabledPicture(IPicture* picture, HDC dc, std::int32_t x, std::int32_t y, std::int32_t width,
+                           std::int32_t height, COLORREF mask) {
+  if (!picture || toolkit::PictureHandle(picture) == 0) return;
+  platform::window_dc screen(nullptr);
+  platform::unique_hdc memory(::CreateCompatibleDC(screen.get()));
+  platform::unique_hbitmap work(::CreateCompatibleBitmap(screen.get(), width, height));
+  platform::select_object selected(memory.get(), work.get());
+  pvDrawRect(memory.get(), 0, 0, width, height, RGB(255, 255, 255));
+  pvDrawTransparentPicture(picture, memory.get(), 0, 0, width, height, mask, 0, 0, 0, 0);
+  selected.restore();  // DrawState reads the bitmap; it must not sit in a context
+  ::DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(work.get()), 0, x, y, width, height,
+               DST_BITMAP | DSS_DISABLED);
+}
+
+namespace test_hooks {
+void SetHooks(Hooks hooks) { g_hooks = std::move(hooks); }
+void ClearHooks() { g_hooks = {}; }
+bool StartupFlag() { return g_started; }
+void ResetStartupFlag() { g_started = false; }
+}  // namespace test_hooks
+
+}  // namespace mdXpThemeSupport

@@ -1,0 +1,425 @@
+#include "toolkit/controls.h"
+
+#include <windowsx.h>
+
+#include <cmath>
+
+#include "core/units.h"
+#include "platform/unique.h"
+#include "toolkit/form.h"
+
+namespace toolkit {
+namespace {
+
+// Registers a window class of ours once per process.
+const wchar_t* Registered(const wchar_t* name, WNDPROC proc, UINT style) noexcept {
+  WNDCLASSEXW wc{};
+  if (::GetClassInfoExW(::GetModuleHandleW(nullptr), name, &wc)) return name;
+  wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = name;
+  ::RegisterClassExW(&wc);
+  return name;
+}
+
+// Our own window classes keep their object in the window's user data from WM_NCCREATE on.
+template <class T>
+T* Attach(HWND window, UINT message, LPARAM lParam) noexcept {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    return self;
+  }
+  auto* self = reinterpret_cast<T*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  return self;
+}
+
+std::wstring WindowText(HWND window) {
+  if (!window) return {};
+  const int n = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
+  const int got = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
+  return text;
+}
+
+void FillWith(HDC dc, const RECT& rect, OleColor color) noexcept {
+  platform::unique_hbrush brush(::CreateSolidBrush(ToColorRef(color)));
+  if (brush) ::FillRect(dc, &rect, brush.get());
+}
+
+// Draws a picture at its own size from (0, 0); OLE keeps transparent pixels untouched.
+void RenderAtOwnSize(IPicture* picture, HDC dc, std::int32_t pixelsPerInch) noexcept {
+  if (!picture || PictureHandle(picture) == 0) return;
+  OLE_XSIZE_HIMETRIC width = 0;
+  OLE_YSIZE_HIMETRIC height = 0;
+  if (FAILED(picture->get_Width(&width)) || FAILED(picture->get_Height(&height))) return;
+  const auto w = corvane::HimetricToPixels(width, pixelsPerInch);
+  const auto h = corvane::HimetricToPixels(height, pixelsPerInch);
+  if (!w || !h) return;
+  // HIMETRIC runs upwards: start at the bottom and give a negative height.
+  picture->Render(dc, 0, 0, *w, *h, 0, height, width, -height, nullptr);
+}
+
+int ShiftState(WPARAM wParam) noexcept {
+  int shift = 0;
+  if (wParam & MK_SHIFT) shift |= kShiftMask;
+  if (wParam & MK_CONTROL) shift |= kCtrlMask;
+  if (::GetKeyState(VK_MENU) < 0) shift |= kAltMask;
+  return shift;
+}
+
+int PixelsToTwips(int pixels, std::int32_t pixelsPerInch) noexcept {
+  return static_cast<int>(std::lround(static_cast<double>(pixels) * corvane::kTwipsPerInch / pixelsPerInch));
+}
+
+}  // namespace
+
+// ---- PictureBox
+
+PictureBox::PictureBox(Form& parent, std::wstring name, const RECT& pixels)
+    : Control(ControlKind::PictureBox, parent, std::move(name)) {
+  CreateControlWindow(WindowClass(), WS_TABSTOP | WS_CLIPSIBLINGS, 0, L"", pixels, false);
+}
+
+const wchar_t* PictureBox::WindowClass() noexcept {
+  // Its own device context: the owner draws through hDC() at any time, not only in a paint.
+  static const wchar_t* name = Registered(L"CorvanePictureBox", &PictureBox::WindowProc, CS_OWNDC | CS_DBLCLKS);
+  return name;
+}
+
+HDC PictureBox::hDC() const noexcept {
+  // A class DC is the window's for its life; GetDC hands back the same one and ReleaseDC is a no-op.
+  return hWnd() ? ::GetDC(hWnd()) : nullptr;
+}
+
+void PictureBox::SetBackColor(OleColor color) noexcept {
+  backColor_ = color;
+  Repaint();
+}
+
+void PictureBox::SetPicture(platform::ComPtr<IPicture> picture) noexcept {
+  picture_ = std::move(picture);
+  Repaint();
+}
+
+LRESULT CALLBACK PictureBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = Attach<PictureBox>(window, message, lParam);
+  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
+  try {
+    return self->Handle(window, message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+LRESULT PictureBox::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      // With a paint handler the owner covers the client area: no erase, no flicker.
+      if (OnPaint) return 1;
+      RECT client{};
+      ::GetClientRect(window, &client);
+      FillWith(reinterpret_cast<HDC>(wParam), client, backColor_);
+      return 1;
+    }
+    case WM_PAINT: {
+      platform::paint_dc paint(window);
+      if (picture_) RenderAtOwnSize(picture_.Get(), paint.get(), Parent()->PixelsPerInch());
+      if (OnPaint) OnPaint();
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      ::SetFocus(window);
+      return 0;
+    default:
+      return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+// ---- Label
+
+Label::Label(Form& parent, std::wstring name, const RECT& pixels) : Control(ControlKind::Label, parent, std::move(name)) {
+  // SS_NOTIFY: clicks and the mouse pointer reach the label; SS_NOPREFIX: "&" shows as itself.
+  CreateControlWindow(L"STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0, L"", pixels, false);
+}
+
+std::optional<std::wstring> Label::Caption() const { return WindowText(hWnd()); }
+
+void Label::SetCaption(const std::wstring& caption) noexcept {
+  if (hWnd()) ::SetWindowTextW(hWnd(), caption.c_str());
+}
+
+void Label::SetAlignment(Alignment alignment) noexcept {
+  alignment_ = alignment;
+  if (!hWnd()) return;
+  const DWORD type = alignment == Alignment::Center ? SS_CENTER : alignment == Alignment::Right ? SS_RIGHT : SS_LEFT;
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrW(hWnd(), GWL_STYLE));
+  ::SetWindowLongPtrW(hWnd(), GWL_STYLE, static_cast<LONG_PTR>((style & ~static_cast<DWORD>(SS_TYPEMASK)) | type));
+  Repaint();
+}
+
+void Label::SetForeColor(OleColor color) noexcept {
+  foreColor_ = color;
+  Repaint();
+}
+
+void Label::SetBackColor(OleColor color) noexcept {
+  backColor_ = color;
+  Repaint();
+}
+
+HBRUSH Label::Colors(HDC dc) noexcept {
+  ::SetTextColor(dc, ToColorRef(foreColor_));
+  ::SetBkColor(dc, ToColorRef(backColor_));
+  return SolidBrush(backColor_);
+}
+
+void Label::FireClick() {
+  if (OnClick) OnClick();
+}
+
+void Label::OnFormFont(IFont* font) {
+  font_ = font;
+  ApplyFont(font);
+}
+
+// ---- ListBox
+
+ListBox::ListBox(Form& parent, std::wstring name, const RECT& pixels)
+    : Control(ControlKind::ListBox, parent, std::move(name)) {
+  CreateControlWindow(L"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, L"",
+                      pixels, false);
+}
+
+void ListBox::AddItem(const std::wstring& item) noexcept {
+  if (hWnd()) ::SendMessageW(hWnd(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+void ListBox::Clear() noexcept {
+  if (hWnd()) ::SendMessageW(hWnd(), LB_RESETCONTENT, 0, 0);
+}
+
+int ListBox::ListCount() const noexcept {
+  if (!hWnd()) return 0;
+  const auto n = ::SendMessageW(hWnd(), LB_GETCOUNT, 0, 0);
+  return n == LB_ERR ? 0 : static_cast<int>(n);
+}
+
+std::wstring ListBox::List(int index) const {
+  if (!hWnd() || index < 0 || index >= ListCount()) return {};
+  const auto n = ::SendMessageW(hWnd(), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (n == LB_ERR) return {};
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  const auto got = ::SendMessageW(hWnd(), LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+  return text;
+}
+
+void ListBox::OnFormFont(IFont* font) {
+  font_ = font;
+  ApplyFont(font);
+}
+
+// ---- TextBox
+
+TextBox::TextBox(Form& parent, std::wstring name, const RECT& pixels)
+    : Control(ControlKind::TextBox, parent, std::move(name)) {
+  CreateControlWindow(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, L"", pixels, false);
+}
+
+std::wstring TextBox::Text() const { return WindowText(hWnd()); }
+
+void TextBox::SetText(const std::wstring& text) noexcept {
+  if (hWnd()) ::SetWindowTextW(hWnd(), text.c_str());
+}
+
+void TextBox::OnFormFont(IFont* font) {
+  font_ = font;
+  ApplyFont(font);
+}
+
+// ---- Image
+
+Image::Image(Form& parent, std::wstring name, const RECT& pixels) : Control(ControlKind::Image, parent, std::move(name)) {
+  CreateControlWindow(WindowClass(), WS_CLIPSIBLINGS, 0, L"", pixels, false);
+}
+
+const wchar_t* Image::WindowClass() noexcept {
+  static const wchar_t* name = Registered(L"CorvaneImage", &Image::WindowProc, 0);
+  return name;
+}
+
+void Image::SetPicture(platform::ComPtr<IPicture> picture) noexcept {
+  picture_ = std::move(picture);
+  Repaint();
+}
+
+void Image::PaintContent(HDC dc) noexcept {
+  RECT client{};
+  ::GetClientRect(hWnd(), &client);
+  // What lies behind the image is the form's background; transparent pixels keep showing it.
+  FillWith(dc, client, Parent()->BackColor());
+  RenderAtOwnSize(picture_.Get(), dc, Parent()->PixelsPerInch());
+}
+
+LRESULT CALLBACK Image::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = Attach<Image>(window, message, lParam);
+  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
+  try {
+    return self->Handle(window, message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+LRESULT Image::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      platform::paint_dc paint(window);
+      if (paint) PaintContent(paint.get());
+      return 0;
+    }
+    case WM_PRINTCLIENT:
+      PaintContent(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+      pressed_ = true;
+      ::SetCapture(window);
+      return 0;
+    case WM_LBUTTONUP: {
+      const bool wasPressed = pressed_;
+      pressed_ = false;
+      if (::GetCapture() == window) ::ReleaseCapture();
+      RECT client{};
+      ::GetClientRect(window, &client);
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      // A click is a press and a release on the image.
+      if (wasPressed && ::PtInRect(&client, at) && OnClick) OnClick();
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      pressed_ = false;
+      return 0;
+    default:
+      return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+// ---- Buttons
+
+ButtonBase::ButtonBase(ControlKind kind, Form& parent, std::wstring name, const RECT& pixels, DWORD buttonStyle)
+    : Control(kind, parent, std::move(name)) {
+  CreateControlWindow(L"BUTTON", WS_TABSTOP | buttonStyle, 0, L"", pixels, true);
+}
+
+std::optional<std::wstring> ButtonBase::Caption() const { return WindowText(hWnd()); }
+
+void ButtonBase::SetCaption(const std::wstring& caption) noexcept {
+  if (hWnd()) ::SetWindowTextW(hWnd(), caption.c_str());
+}
+
+void ButtonBase::ApplyStyle(int style, DWORD graphicalBits) noexcept {
+  style_ = style;
+  if (!hWnd() || !graphicalBits) return;
+  const auto current = static_cast<DWORD>(::GetWindowLongPtrW(hWnd(), GWL_STYLE));
+  const DWORD wanted = style == 1 ? (current | graphicalBits) : (current & ~graphicalBits);
+  if (wanted != current) {
+    ::SetWindowLongPtrW(hWnd(), GWL_STYLE, static_cast<LONG_PTR>(wanted));
+    Repaint();
+  }
+}
+
+bool ButtonBase::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  int button = 0;
+  bool up = false;
+  switch (message) {
+    case WM_LBUTTONUP: button = kLeftButton; up = true; break;
+    case WM_RBUTTONUP: button = kRightButton; up = true; break;
+    case WM_MBUTTONUP: button = kMiddleButton; up = true; break;
+    case WM_LBUTTONDOWN: button = kLeftButton; break;
+    case WM_RBUTTONDOWN: button = kRightButton; break;
+    case WM_MBUTTONDOWN: button = kMiddleButton; break;
+    default: return false;
+  }
+  // The control acts first (a check box toggles on the release), then the event runs.
+  result = CallOriginal(message, wParam, lParam);
+  const auto& handler = up ? OnMouseUp : OnMouseDown;
+  if (handler) {
+    const std::int32_t ppi = Parent()->PixelsPerInch();
+    handler(button, ShiftState(wParam), PixelsToTwips(GET_X_LPARAM(lParam), ppi),
+            PixelsToTwips(GET_Y_LPARAM(lParam), ppi));
+  }
+  return true;
+}
+
+void ButtonBase::OnFormFont(IFont* font) {
+  font_ = font;
+  ApplyFont(font);
+}
+
+CheckBox::CheckBox(Form& parent, std::wstring name, const RECT& pixels)
+    : ButtonBase(ControlKind::CheckBox, parent, std::move(name), pixels, BS_AUTOCHECKBOX) {}
+
+std::optional<int> CheckBox::Value() const {
+  if (!hWnd()) return 0;
+  const auto state = ::SendMessageW(hWnd(), BM_GETCHECK, 0, 0);
+  return state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+}
+
+void CheckBox::SetValue(int value) noexcept {
+  if (!hWnd()) return;
+  const WPARAM state = value == 1 ? BST_CHECKED : value == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
+  ::SendMessageW(hWnd(), BM_SETCHECK, state, 0);
+}
+
+CommandButton::CommandButton(Form& parent, std::wstring name, const RECT& pixels)
+    : ButtonBase(ControlKind::CommandButton, parent, std::move(name), pixels, BS_PUSHBUTTON) {}
+
+std::optional<int> CommandButton::Value() const {
+  if (!hWnd()) return 0;
+  return (::SendMessageW(hWnd(), BM_GETSTATE, 0, 0) & BST_PUSHED) ? -1 : 0;
+}
+
+void CommandButton::SetDefault(bool isDefault) noexcept {
+  default_ = isDefault;
+  if (hWnd()) ::SendMessageW(hWnd(), BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+OptionButton::OptionButton(Form& parent, std::wstring name, const RECT& pixels)
+    : ButtonBase(ControlKind::OptionButton, parent, std::move(name), pixels, BS_AUTORADIOBUTTON) {}
+
+std::optional<int> OptionButton::Value() const {
+  if (!hWnd()) return 0;
+  return ::SendMessageW(hWnd(), BM_GETCHECK, 0, 0) == BST_CHECKED ? -1 : 0;
+}
+
+void OptionButton::SetValue(bool selected) noexcept {
+  if (hWnd()) ::SendMessageW(hWnd(), BM_SETCHECK, selected ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// ---- Frame
+
+Frame::Frame(Form& parent, std::wstring name, const RECT& pixels) : Control(ControlKind::Frame, parent, std::move(name)) {
+  CreateControlWindow(L"BUTTON", BS_GROUPBOX, 0, L"", pixels, false);
+}
+
+std::optional<std::wstring> Frame::Caption() const { return WindowText(hWnd()); }
+
+void Frame::SetCaption(const std::wstring& caption) noexcept {
+  if (hWnd()) ::SetWindowTextW(hWnd(), caption.c_str());
+}
+
+void Frame::OnFormFont(IFont* font) {
+  font_ = font;
+  ApplyFont(font);
+}
+
+}  // namespace toolkit

@@ -1,0 +1,197 @@
+#pragma once
+// The kinds of control a form holds.
+#include <vector>
+
+#include "toolkit/control.h"
+
+namespace toolkit {
+
+// A window with its own device context, for drawing by its owner in the paint event.
+class PictureBox final : public Control {
+ public:
+  PictureBox(Form& parent, std::wstring name, const RECT& pixels);
+  HDC hDC() const noexcept;  // the client area's own context, kept for the window's life
+  std::function<void()> OnPaint;
+
+  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::optional<OleColor> BackColor() const override { return backColor_; }
+  void SetBackColor(OleColor color) noexcept;
+  PictureProperty Picture() const override { return picture_; }
+  void SetPicture(platform::ComPtr<IPicture> picture) noexcept;
+  bool CanTakeFocus() const noexcept override { return true; }
+
+  static const wchar_t* WindowClass() noexcept;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnFormFont(IFont* font) override { font_ = font; }
+  platform::ComPtr<IFont> font_;
+  platform::ComPtr<IPicture> picture_;
+  OleColor backColor_ = kButtonFace;
+};
+
+enum class Alignment { Left = 0, Right = 1, Center = 2 };
+
+// Static text, wrapped at words within its width.
+class Label final : public Control {
+ public:
+  Label(Form& parent, std::wstring name, const RECT& pixels);
+  std::optional<std::wstring> Caption() const override;
+  void SetCaption(const std::wstring& caption) noexcept;
+  Alignment GetAlignment() const noexcept { return alignment_; }
+  void SetAlignment(Alignment alignment) noexcept;
+  std::optional<OleColor> ForeColor() const override { return foreColor_; }
+  void SetForeColor(OleColor color) noexcept;
+  std::optional<OleColor> BackColor() const override { return backColor_; }
+  void SetBackColor(OleColor color) noexcept;
+  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::function<void()> OnClick;
+
+  HBRUSH Colors(HDC dc) noexcept override;
+  void FireClick();
+
+ private:
+  void OnFormFont(IFont* font) override;
+  platform::ComPtr<IFont> font_;
+  Alignment alignment_ = Alignment::Left;
+  OleColor foreColor_ = kButtonText;
+  OleColor backColor_ = kButtonFace;
+};
+
+class ListBox final : public Control {
+ public:
+  ListBox(Form& parent, std::wstring name, const RECT& pixels);
+  void AddItem(const std::wstring& item) noexcept;
+  void Clear() noexcept;
+  int ListCount() const noexcept;
+  std::wstring List(int index) const;  // empty text outside the list
+  std::optional<OleColor> BackColor() const override { return kWindowBackground; }
+  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  bool CanTakeFocus() const noexcept override { return true; }
+
+ private:
+  void OnFormFont(IFont* font) override;
+  platform::ComPtr<IFont> font_;
+};
+
+class TextBox final : public Control {
+ public:
+  TextBox(Form& parent, std::wstring name, const RECT& pixels);
+  std::wstring Text() const;
+  void SetText(const std::wstring& text) noexcept;
+  std::optional<OleColor> BackColor() const override { return kWindowBackground; }
+  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  bool CanTakeFocus() const noexcept override { return true; }
+
+ private:
+  void OnFormFont(IFont* font) override;
+  platform::ComPtr<IFont> font_;
+};
+
+// A picture shown at its own size; its transparent pixels show the form behind it.
+class Image final : public Control {
+ public:
+  Image(Form& parent, std::wstring name, const RECT& pixels);
+  PictureProperty Picture() const override { return picture_; }
+  void SetPicture(platform::ComPtr<IPicture> picture) noexcept;
+  std::function<void()> OnClick;
+  std::optional<int> TabIndex() const override { return std::nullopt; }
+
+  // Paints the image into `dc` (the window's client coordinates); WM_PAINT and WM_PRINTCLIENT share it.
+  void PaintContent(HDC dc) noexcept;
+  static const wchar_t* WindowClass() noexcept;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  platform::ComPtr<IPicture> picture_;
+  bool pressed_ = false;
+};
+
+// What the button kinds share: caption, pictures, colours, mouse-up.
+class ButtonBase : public Control {
+ public:
+  std::optional<int> Style() const override { return style_; }
+  std::optional<std::wstring> Caption() const override;
+  void SetCaption(const std::wstring& caption) noexcept;
+  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  PictureProperty Picture() const override { return picture_; }
+  PictureProperty DownPicture() const override { return downPicture_; }
+  PictureProperty DisabledPicture() const override { return disabledPicture_; }
+  void SetPicture(platform::ComPtr<IPicture> p) noexcept { picture_ = std::move(p); Repaint(); }
+  void SetDownPicture(platform::ComPtr<IPicture> p) noexcept { downPicture_ = std::move(p); Repaint(); }
+  void SetDisabledPicture(platform::ComPtr<IPicture> p) noexcept { disabledPicture_ = std::move(p); Repaint(); }
+  std::optional<OleColor> BackColor() const override { return backColor_; }
+  void SetBackColor(OleColor color) noexcept { backColor_ = color; Repaint(); }
+  std::optional<bool> UseMaskColor() const override { return useMaskColor_; }
+  void SetUseMaskColor(bool use) noexcept { useMaskColor_ = use; Repaint(); }
+  std::optional<OleColor> MaskColor() const override { return maskColor_; }
+  void SetMaskColor(OleColor color) noexcept { maskColor_ = color; Repaint(); }
+  bool CanTakeFocus() const noexcept override { return true; }
+
+  // Fires after the control has handled the release itself (a check box has toggled by then).
+  // x and y in twips from the control's top-left corner.
+  std::function<void(int button, int shift, int x, int y)> OnMouseUp;
+  std::function<void(int button, int shift, int x, int y)> OnMouseDown;
+
+ protected:
+  ButtonBase(ControlKind kind, Form& parent, std::wstring name, const RECT& pixels, DWORD buttonStyle);
+  // 0 standard, 1 graphical; the kinds decide what graphical means for their window style.
+  void ApplyStyle(int style, DWORD graphicalBits) noexcept;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+ private:
+  void OnFormFont(IFont* font) override;
+  platform::ComPtr<IFont> font_;
+  int style_ = 0;
+  platform::ComPtr<IPicture> picture_, downPicture_, disabledPicture_;
+  OleColor backColor_ = kButtonFace;
+  bool useMaskColor_ = false;
+  OleColor maskColor_ = 0xC0C0C0;  // light grey, the usual mask of button pictures
+};
+
+// A two-state check box; in graphical style (1) it looks like a push button that stays down.
+class CheckBox final : public ButtonBase {
+ public:
+  CheckBox(Form& parent, std::wstring name, const RECT& pixels);
+  void SetStyle(int style) noexcept { ApplyStyle(style, BS_PUSHLIKE); }
+  std::optional<int> Value() const override;  // 0 unchecked, 1 checked, 2 grayed
+  void SetValue(int value) noexcept;
+};
+
+class CommandButton final : public ButtonBase {
+ public:
+  CommandButton(Form& parent, std::wstring name, const RECT& pixels);
+  void SetStyle(int style) noexcept { ApplyStyle(style, 0); }
+  std::optional<int> Value() const override;  // -1 while pressed
+  std::optional<int> Default() const override { return default_ ? -1 : 0; }
+  void SetDefault(bool isDefault) noexcept;
+
+ private:
+  bool default_ = false;
+};
+
+class OptionButton final : public ButtonBase {
+ public:
+  OptionButton(Form& parent, std::wstring name, const RECT& pixels);
+  void SetStyle(int style) noexcept { ApplyStyle(style, BS_PUSHLIKE); }
+  std::optional<int> Value() const override;  // -1 selected, 0 not
+  void SetValue(bool selected) noexcept;
+};
+
+// A group box around other controls.
+class Frame final : public Control {
+ public:
+  Frame(Form& parent, std::wstring name, const RECT& pixels);
+  std::optional<std::wstring> Caption() const override;
+  void SetCaption(const std::wstring& caption) noexcept;
+  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::optional<OleColor> BackColor() const override { return kButtonFace; }
+
+ private:
+  void OnFormFont(IFont* font) override;
+  platform::ComPtr<IFont> font_;
+};
+
+}  // namespace toolkit

@@ -1,0 +1,90 @@
+#pragma once
+// A top-level window with a fixed single border and a close box, laid out in twips.
+#include <windows.h>
+
+#include <concepts>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/control.h"
+
+namespace toolkit {
+
+using ControlCollection = std::vector<std::unique_ptr<Control>>;
+
+// Why the form is asked to close.
+enum class UnloadMode { ControlMenu = 0, Code = 1, WindowsSession = 2, TaskManager = 3 };
+
+class Form {
+ public:
+  // The client area's size in twips; the window is created hidden and centred on the screen.
+  Form(const std::wstring& caption, std::int32_t clientWidthTwips, std::int32_t clientHeightTwips);
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+  ~Form();
+
+  HWND hWnd() const noexcept { return window_; }
+  std::wstring Caption() const;
+  void SetCaption(const std::wstring& caption) noexcept;
+  // The caller keeps the icons alive.
+  void SetIcon(HICON big, HICON small = nullptr) noexcept;
+  // One font for the form and every control, made now and given to each control.
+  bool SetFont(const std::wstring& face, double points, bool bold);
+  platform::ComPtr<IFont> Font() const { return font_; }
+  OleColor BackColor() const noexcept { return kButtonFace; }
+
+  // Adds a control at a position and size in twips; controls keep their order of creation.
+  template <std::derived_from<Control> T>
+  T& Add(std::wstring name, const TwipsRect& twips) {
+    auto control = std::make_unique<T>(*this, std::move(name), ToPixels(twips));
+    T& result = *control;
+    Adopt(std::move(control));
+    return result;
+  }
+  const ControlCollection& Controls() const noexcept { return controls_; }
+  Control* Find(const std::wstring& name) const noexcept;
+  Control* FromWindow(HWND window) const noexcept;
+
+  // The control that holds the focus, or held it when the form was last active; null when none.
+  Control* ActiveControl() const noexcept;
+
+  // Twips to pixels with the screen's density (round half to even).
+  RECT ToPixels(const TwipsRect& twips) const noexcept;
+  std::int32_t PixelsPerInch() const noexcept { return pixelsPerInch_; }
+
+  // Runs the load event once, then shows the window modeless and gives the focus to the first
+  // control in tab order.
+  void Show();
+  bool Loaded() const noexcept { return loaded_; }
+  // Asks the form to close as its close box would (the query-unload event may cancel).
+  void Close() noexcept;
+
+  std::function<void()> OnLoad;
+  std::function<void(bool& cancel, UnloadMode mode)> OnQueryUnload;
+  // After the window is gone; the default ends the message loop.
+  std::function<void()> OnUnload;
+
+  // Processes messages until WM_QUIT, with keyboard navigation between controls; answers its code.
+  static int RunMessageLoop();
+
+  static const wchar_t* WindowClass() noexcept;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void Adopt(std::unique_ptr<Control> control);
+  void ArrangeTabOrder() noexcept;
+  bool QueryUnload(UnloadMode mode);
+
+  HWND window_ = nullptr;
+  ControlCollection controls_;
+  platform::ComPtr<IFont> font_;
+  std::int32_t pixelsPerInch_ = 96;
+  bool loaded_ = false;
+  HWND lastFocus_ = nullptr;
+  bool closing_ = false;
+};
+
+}  // namespace toolkit

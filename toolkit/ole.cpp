@@ -1,0 +1,82 @@
+#include "toolkit/ole.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace toolkit {
+
+COLORREF ToColorRef(OleColor color) noexcept {
+  if (color & 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFFu));
+  return static_cast<COLORREF>(color);
+}
+
+platform::ComPtr<IFont> MakeFont(const std::wstring& face, double points, bool bold, BYTE charset) {
+  FONTDESC desc{};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.lpstrName = const_cast<LPOLESTR>(face.c_str());
+  desc.cySize.int64 = std::llround(points * 10000.0);  // CY: fixed point, four decimals
+  desc.sWeight = static_cast<SHORT>(bold ? FW_BOLD : FW_NORMAL);
+  desc.sCharset = charset;
+  platform::ComPtr<IFont> font;
+  if (FAILED(::OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(font.GetAddressOf())))) return {};
+  return font;
+}
+
+namespace {
+platform::ComPtr<IPicture> FromDesc(PICTDESC& desc) {
+  platform::ComPtr<IPicture> picture;
+  if (FAILED(::OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, reinterpret_cast<void**>(picture.GetAddressOf()))))
+    return {};
+  return picture;
+}
+}  // namespace
+
+platform::ComPtr<IPicture> PictureFromIcon(HICON icon) {
+  if (!icon) return {};
+  PICTDESC desc{};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.picType = PICTYPE_ICON;
+  desc.icon.hicon = icon;
+  return FromDesc(desc);
+}
+
+platform::ComPtr<IPicture> PictureFromBitmap(HBITMAP bitmap) {
+  if (!bitmap) return {};
+  PICTDESC desc{};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.picType = PICTYPE_BITMAP;
+  desc.bmp.hbitmap = bitmap;
+  return FromDesc(desc);
+}
+
+platform::ComPtr<IPicture> PictureFromBytes(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return {};
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!memory) return {};
+  if (void* p = ::GlobalLock(memory)) {
+    std::memcpy(p, bytes.data(), bytes.size());
+    ::GlobalUnlock(memory);
+  } else {
+    ::GlobalFree(memory);
+    return {};
+  }
+  platform::ComPtr<IStream> stream;
+  // The stream frees the memory when it goes.
+  if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, stream.GetAddressOf()))) {
+    ::GlobalFree(memory);
+    return {};
+  }
+  platform::ComPtr<IPicture> picture;
+  if (FAILED(::OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                              reinterpret_cast<void**>(picture.GetAddressOf()))))
+    return {};
+  return picture;
+}
+
+OLE_HANDLE PictureHandle(IPicture* picture) noexcept {
+  OLE_HANDLE handle = 0;
+  if (!picture || FAILED(picture->get_Handle(&handle))) return 0;
+  return handle;
+}
+
+}  // namespace toolkit
