@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 JOBS ?= 2
 
-.PHONY: deps test test-host test-win32 test-win64 bench build clean
+.PHONY: deps run test test-host test-win32 test-win64 bench build clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -18,6 +18,13 @@ deps:
 	  export DEBIAN_FRONTEND=noninteractive; \
 	  apt-get update -qq && apt-get install -y -qq --no-install-recommends $$missing >/dev/null; \
 	fi
+
+# The program under Wine: a window on your desktop, or without a display a demo run whose
+# screenshots land in out/.
+run: deps
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 -j $(JOBS) --target corvane driver probe
+	python3 tests/e2e/run_demo.py build/win64 out
 
 test-host: deps
 	cmake --preset host >/dev/null

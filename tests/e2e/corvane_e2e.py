@@ -103,6 +103,7 @@ class Snapshot:
         self.dpi = 96
         self.screen = (0, 0)
         self.checks = {}
+        self.edits = {}
         self.items = []
         for line in output.splitlines():
             kind, _, rest = line.partition("\t")
@@ -116,6 +117,8 @@ class Snapshot:
                 self.controls.append(Control(fields))
             elif kind == "check":
                 self.checks[fields["hwnd"]] = int(fields["value"])
+            elif kind == "edit":
+                self.edits[fields["hwnd"]] = fields["text"]
             elif kind == "item":
                 self.items.append(fields["text"])
             elif kind == "focus":
@@ -155,7 +158,7 @@ class Program:
         self.exe = exe or os.path.join(prefix.build, "app", "corvane.exe")
         self.started = time.monotonic()
         self.process = subprocess.Popen([WINE, self.exe], env=prefix.env(env),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def driver(self, *args, timeout=20):
         exe = os.path.join(self.prefix.build, "tests", "e2e", "driver.exe")

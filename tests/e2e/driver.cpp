@@ -77,6 +77,14 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
     ::wsprintfW(line, L"check\thwnd=%p\tvalue=%d\n", child, static_cast<int>(answer));
     PrintUtf8(line);
   }
+  if (_wcsicmp(kind.c_str(), L"Edit") == 0) {  // an edit box keeps its text to itself
+    wchar_t text[1024] = {};
+    if (Ask(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), &answer)) {
+      wchar_t head[64];
+      ::wsprintfW(head, L"edit\thwnd=%p", child);
+      PrintUtf8(std::wstring(head) + L"\ttext=" + Escape(text) + L"\n");
+    }
+  }
   if (_wcsicmp(kind.c_str(), L"ListBox") == 0 && Ask(child, LB_GETCOUNT, 0, 0, &answer)) {
     const int count = static_cast<int>(answer);
     for (int i = 0; i < count; ++i) {

@@ -1,0 +1,62 @@
+#pragma once
+// The program's only window: the bar across the top, the status line, "Repair Now", the
+// description and the link to the publisher's page. It binds the repair run to its controls.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/repair/RepairRun.h"
+#include "controls/progress/cProgressBar.h"
+#include "toolkit/controls.h"
+#include "toolkit/form.h"
+
+namespace corvane {
+
+inline constexpr wchar_t kFacebookPage[] = L"https://www.facebook.com/hollisk";
+
+class FrmCorvane final : public SystemRepairHost {
+ public:
+  FrmCorvane();
+  FrmCorvane(const FrmCorvane&) = delete;
+  FrmCorvane& operator=(const FrmCorvane&) = delete;
+
+  // Loads the window (Form_Load) and shows it modeless.
+  void Show();
+  toolkit::Form& Form() noexcept { return form_; }
+
+ private:
+  void Form_Load();
+  void Form_QueryUnload(bool& cancel, toolkit::UnloadMode mode);
+  void Picture1_Paint();
+  void Image2_Click();
+  void Label4_Click();
+  void Command1_MouseUp(int button, int shift, int x, int y);
+  void OpenFacebookPage();
+
+  // What the repair run reads and writes.
+  StepResult<> SetButtonValue(std::int32_t value) override;
+  StepResult<std::int32_t> ListCount() override;
+  StepResult<std::wstring> ListItem(std::int32_t index) override;
+  StepResult<std::wstring> Delimiter() override;
+  StepResult<> SetStatus(const std::wstring& caption) override;
+  StepResult<> SetBarMax(std::int32_t max) override;
+  StepResult<> SetBarValue(std::int32_t value) override;
+  StepResult<> SetBarText(const std::wstring& text) override;
+  StepResult<std::int32_t> BarValue() override;
+  StepResult<std::int32_t> BarMax() override;
+  StepResult<double> BarPercent() override;
+
+  toolkit::Form form_;
+  toolkit::PictureBox* Picture1 = nullptr;
+  toolkit::TextBox* Text2 = nullptr;
+  toolkit::ListBox* List1 = nullptr;
+  toolkit::CheckBox* Command1 = nullptr;
+  toolkit::Image* Image2 = nullptr;
+  toolkit::Label* Label4 = nullptr;
+  toolkit::Label* Label2 = nullptr;
+  toolkit::Label* Label1 = nullptr;
+  std::unique_ptr<cProgressBar> m_cProgress;
+};
+
+}  // namespace corvane

@@ -1,0 +1,27 @@
+// The process entry: prepare the process, start the visual-style support, show the window and
+// live in its message loop.
+#include <windows.h>
+#include <ole2.h>
+
+#include "app/FrmCorvane.h"
+#include "platform/functions.h"
+#include "platform/pump.h"
+#include "theme/mdXpThemeSupport.h"
+#include "toolkit/form.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Elevated as it runs, the program loads nothing from its own or the current folder.
+  platform::RestrictDllSearch();
+  // Keep data execution prevention on; a system without the function starts the same.
+  if (auto setPolicy = platform::kSetProcessDEPPolicy.get()) setPolicy(PROCESS_DEP_ENABLE);
+  platform::PumpMessages();
+  mdXpThemeSupport::InitThemeSupport();
+  // The font and picture objects are OLE's; without OLE they are simply missing.
+  const bool ole = SUCCEEDED(::OleInitialize(nullptr));
+
+  corvane::FrmCorvane window;
+  window.Show();
+  const int code = toolkit::Form::RunMessageLoop();
+  if (ole) ::OleUninitialize();
+  return code;
+}
