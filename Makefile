@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 JOBS ?= 2
 
-.PHONY: deps run test test-host test-win32 test-win64 bench build clean
+.PHONY: deps run dist test test-host test-win32 test-win64 bench build clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -52,6 +52,10 @@ bench: deps
 	@for b in build/win64/bench/*_bench.exe; do \
 	  CORVANE_WINE_OVERRIDES=regsvr32.exe=n tests/wine-run.sh $(CURDIR)/build/win64/wineprefix $$b || exit 1; \
 	done
+
+# The two release zips and their checksums, in dist/.
+dist: deps
+	packaging/make_dist.sh dist build
 
 clean:
 	rm -rf build

@@ -10,21 +10,25 @@ out=$(mkdir -p "${1:-$root/dist}" && cd "${1:-$root/dist}" && pwd)
 work=${2:-$root/build}
 version=$(tr -d ' \n\r' < "$root/VERSION")
 epoch=$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)
-export TZ=UTC SOURCE_DATE_EPOCH=$epoch
+# The linker would stamp the exe with SOURCE_DATE_EPOCH; it stays unset so the header says 0.
+unset SOURCE_DATE_EPOCH
+export TZ=UTC
 
 for arch in x86 x64; do
   case $arch in
-    x86) toolchain=mingw-i686 triple=i686-w64-mingw32 manifest_arch=x86 ;;
-    x64) toolchain=mingw-x86_64 triple=x86_64-w64-mingw32 manifest_arch=amd64 ;;
+    x86) toolchain=mingw-i686 manifest_arch=x86 ;;
+    x64) toolchain=mingw-x86_64 manifest_arch=amd64 ;;
   esac
   build=$work/dist-$arch
   cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/$toolchain.cmake" \
-    -DCMAKE_BUILD_TYPE=MinSizeRel -DCORVANE_RUN_TESTS=OFF -DCORVANE_TEST_HOOKS=OFF >/dev/null
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DCORVANE_RUN_TESTS=OFF -DCORVANE_TEST_HOOKS=OFF \
+    -DCMAKE_EXE_LINKER_FLAGS=-s >/dev/null
   cmake --build "$build" --target corvane -j "${JOBS:-2}" >/dev/null
 
   stage=$build/stage
   rm -rf "$stage" && mkdir -p "$stage"
-  "$triple-strip" -o "$stage/corvane.exe" "$build/app/corvane.exe"
+  # Stripped by the linker: a separate strip would stamp the header with the time.
+  cp "$build/app/corvane.exe" "$stage/corvane.exe"
   sed -e "s/@VERSION4@/$version.0/" -e "s/@ARCH@/$manifest_arch/" \
     "$root/packaging/corvane.exe.manifest" > "$stage/corvane.exe.manifest"
   # Windows users read it in Notepad: CRLF line ends.

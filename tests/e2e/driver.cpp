@@ -1,6 +1,7 @@
 // Looks at another program's window from outside, as a test needs to:
 //   driver dump CAPTION       the window and its controls, one line each (with check states and
 //                             list box items)
+//   driver version PATH       the version record of a program file
 //   driver screen x           the screen's size and pixels per inch
 //   driver close CAPTION      asks the window to close (as its close box would)
 //   driver open URL           opens URL through the shell (a stand-in browser check)
@@ -101,6 +102,32 @@ BOOL CALLBACK PrintChild(HWND child, LPARAM) {
   return TRUE;
 }
 
+// The version record of a program file, as Windows reads it (any architecture).
+bool PrintVersion(const wchar_t* path) {
+  const DWORD size = ::GetFileVersionInfoSizeW(path, nullptr);
+  if (!size) return false;
+  std::wstring block(size / sizeof(wchar_t) + 1, L'\0');
+  if (!::GetFileVersionInfoW(path, 0, size, block.data())) return false;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+    wchar_t line[128];
+    ::wsprintfW(line, L"fixed\tfile=%u.%u.%u.%u\tproduct=%u.%u.%u.%u\n", HIWORD(fixed->dwFileVersionMS),
+                LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS),
+                HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
+                HIWORD(fixed->dwProductVersionLS), LOWORD(fixed->dwProductVersionLS));
+    PrintUtf8(line);
+  }
+  for (const wchar_t* name : {L"CompanyName", L"FileDescription", L"FileVersion", L"InternalName", L"LegalCopyright",
+                              L"OriginalFilename", L"ProductName", L"ProductVersion"}) {
+    wchar_t* value = nullptr;
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (::VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) && value)
+      PrintUtf8(std::wstring(L"string\t") + name + L"=" + value + L"\n");
+  }
+  return true;
+}
+
 void PrintScreen() {
   const HDC screen = ::GetDC(nullptr);
   wchar_t line[64];
@@ -121,6 +148,9 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"open") {
     const auto r = reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", argv[2], L"", L"", SW_SHOWNORMAL));
     return r > 32 ? 0 : 1;
+  }
+  if (command == L"version") {
+    return PrintVersion(argv[2]) ? 0 : 1;
   }
   if (command == L"screen") {
     PrintScreen();
