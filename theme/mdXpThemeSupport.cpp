@@ -18,6 +18,9 @@ namespace {
 bool g_started = false;
 test_hooks::Hooks g_hooks;
 
+const platform::ByName<decltype(&::IsThemeBackgroundPartiallyTransparent)> kIsThemeBackgroundPartiallyTransparent{
+    L"uxtheme.dll", "IsThemeBackgroundPartiallyTransparent"};
+
 constexpr wchar_t kHot[] = L"Hot";
 constexpr wchar_t kPainted[] = L"Painted";
 constexpr wchar_t kButtonClass[] = L"BUTTON";
@@ -332,8 +335,18 @@ void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
     region(theme.get(), dc, BP_PUSHBUTTON, state, &rect, shape.put());
     return true;
   });
-  // Only the corners outside the shape take the parent's background.
-  ::ExtSelectClipRgn(dc, shape.get(), RGN_DIFF);
+  // Styles drawn with alpha report the whole rectangle as the shape, though their corners are
+  // see-through: then the parent's background goes under the whole button, or the corners would
+  // keep whatever the context held before.
+  if (shape) {
+    RECT box{};
+    auto partlyClear = kIsThemeBackgroundPartiallyTransparent.get();
+    if (::GetRgnBox(shape.get(), &box) == SIMPLEREGION && ::EqualRect(&box, &rect) && partlyClear &&
+        partlyClear(theme.get(), BP_PUSHBUTTON, state))
+      shape.reset();
+  }
+  // Otherwise only the corners outside the shape take the parent's background.
+  if (shape) ::ExtSelectClipRgn(dc, shape.get(), RGN_DIFF);
   trap([&] {
     HRESULT drawn = E_FAIL;
     if (g_hooks.drawThemeParentBackground) {
