@@ -451,9 +451,9 @@ void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
         if (!mask) return false;
         pvDrawTransparentPicture(picture.Get(), dc, x, y, w, h, pvResolveColor(*mask), 0, 0, 0, 0);
       } else {
-        const auto bottom = corvane::CheckedAdd(y, h);
-        if (!bottom) return false;
-        picture->Render(dc, x, *bottom, w, -h, 0, 0, himetricWidth, himetricHeight, nullptr);
+        // HIMETRIC runs upwards, so the source is given bottom first. (Mirroring the destination
+        // instead loses a pixel row to the mirrored blit's off-by-one.)
+        picture->Render(dc, x, y, w, h, 0, himetricHeight, himetricWidth, -himetricHeight, nullptr);
       }
       return true;
     });
