@@ -67,4 +67,56 @@ class ButtonForm : public ::testing::Test {
   toolkit::CheckBox* button = nullptr;
 };
 
+// Records the messages that get past the visual-style subclass to the control's own procedure.
+// Installed before the subclass, so it sits between the subclass and the control.
+class Recorder {
+ public:
+  struct Entry {
+    UINT message;
+    WPARAM wParam;
+    bool operator==(const Entry&) const = default;
+  };
+  explicit Recorder(HWND window) : link_(new Link) {
+    // The link outlives the recorder: the window may get messages after the test's end.
+    link_->log = &log;
+    ::SetPropW(window, L"TestRecorder", link_);
+    link_->next = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+  ~Recorder() { link_->log = nullptr; }
+  std::vector<Entry> log;
+  bool Saw(UINT message) const {
+    for (const auto& e : log)
+      if (e.message == message) return true;
+    return false;
+  }
+  // Only the messages of interest, in order.
+  std::vector<Entry> Only(std::initializer_list<UINT> messages) const {
+    std::vector<Entry> out;
+    for (const auto& e : log)
+      for (UINT m : messages)
+        if (e.message == m) out.push_back(e);
+    return out;
+  }
+
+ private:
+  struct Link {
+    WNDPROC next = nullptr;
+    std::vector<Entry>* log = nullptr;
+  };
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* link = static_cast<Link*>(::GetPropW(window, L"TestRecorder"));
+    if (link->log) link->log->push_back({message, wParam});
+    return ::CallWindowProcW(link->next, window, message, wParam, lParam);
+  }
+  Link* link_;
+};
+
+inline bool HasUpdate(HWND window) {
+  RECT r{};
+  return ::GetUpdateRect(window, &r, FALSE) != FALSE;
+}
+
 }  // namespace theme_test
