@@ -309,6 +309,45 @@ TEST_F(Paint, MissingStyleFunctionsFailTheirStepsOnly) {
   }
 }
 
+// How many more GDI objects the process can make now (the handle table is finite).
+int FreeGdiSlots() {
+  std::vector<HBRUSH> made;
+  made.reserve(70000);
+  while (made.size() < 70000) {
+    HBRUSH b = ::CreateSolidBrush(RGB(1, 2, 3));
+    if (!b) break;
+    made.push_back(b);
+  }
+  for (HBRUSH b : made) ::DeleteObject(b);
+  return static_cast<int>(made.size());
+}
+
+TEST_F(Paint, PaintsLeaveNoGraphicsObjectsBehind) {
+  // Each paint makes and frees a region, brushes, memory contexts and work bitmaps.
+  button->SetPicture(IconPicture(16, 16, kRed, [](int x, int) { return x < 2; }));
+  button->SetUseMaskColor(true);
+  button->SetMaskColor(kGreen);
+  Dib dib(kW, kH);
+  auto paints = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      button->SetEnabled(i % 2 == 0);
+      pvDrawButton(button->hWnd(), dib.dc(), *button);
+      pvRefreshButton(button->hWnd());
+    }
+  };
+  paints(20);  // the system's own caches settle first
+  const int before = FreeGdiSlots();
+  paints(400);
+  const int after = FreeGdiSlots();
+  ASSERT_GT(before, 1000);
+  EXPECT_LT(before - after, 50);  // one object kept per paint would be 400
+  button->SetEnabled(true);
+  dib.Fill(kMagenta);
+  pvDrawButton(button->hWnd(), dib.dc(), *button);
+  EXPECT_EQ(dib.Count(kRed), 14 * 16);
+  EXPECT_TRUE(hooks.errors.empty());
+}
+
 TEST(ThemeHelpers, UnitsAndColours) {
   toolkit::SetScreenPixelsPerInchOverride(96);
   EXPECT_EQ(pvHimetricToPixels(1000).value(), 38);
