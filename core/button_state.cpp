@@ -10,10 +10,6 @@ Look ChooseLook(const Facts& f) {
   return {ThemeState::Normal, PictureSlot::Picture};
 }
 
-PictureSlot ChoosePictureSlot(PictureSlot preferred, bool preferredUsable) {
-  return preferredUsable ? preferred : PictureSlot::Picture;
-}
-
 bool ResolveDefaultLook(std::optional<std::int32_t> ownDefault, bool focusIsThisButton,
                         std::optional<std::int32_t> activeControlDefault) {
   bool isDefault = ownDefault.value_or(0) != 0;

@@ -23,15 +23,12 @@ struct Facts {
 
 struct Look {
   ThemeState state = ThemeState::Normal;
-  PictureSlot preferred = PictureSlot::Picture;  // falls back to Picture when not usable
+  PictureSlot preferred = PictureSlot::Picture;  // Picture stands in when this one is not usable
 };
 
 // The first row that applies: disabled, hot and not pushed, down or pushed, focused or default,
 // otherwise normal.
 Look ChooseLook(const Facts& facts);
-
-// The slot to draw: the preferred one when its picture is usable, else Picture.
-PictureSlot ChoosePictureSlot(PictureSlot preferred, bool preferredUsable);
 
 // Whether the button shows its default look.
 // ownDefault: the button's own Default property (absent for kinds that have none; true reads -1).

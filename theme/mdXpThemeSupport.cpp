@@ -18,6 +18,9 @@ namespace {
 bool g_started = false;
 test_hooks::Hooks g_hooks;
 
+const platform::ByName<decltype(&::IsThemeBackgroundPartiallyTransparent)> kIsThemeBackgroundPartiallyTransparent{
+    L"uxtheme.dll", "IsThemeBackgroundPartiallyTransparent"};
+
 constexpr wchar_t kHot[] = L"Hot";
 constexpr wchar_t kPainted[] = L"Painted";
 constexpr wchar_t kButtonClass[] = L"BUTTON";
@@ -332,8 +335,18 @@ void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
     region(theme.get(), dc, BP_PUSHBUTTON, state, &rect, shape.put());
     return true;
   });
-  // Only the corners outside the shape take the parent's background.
-  ::ExtSelectClipRgn(dc, shape.get(), RGN_DIFF);
+  // Styles drawn with alpha report the whole rectangle as the shape, though their corners are
+  // see-through: then the parent's background goes under the whole button, or the corners would
+  // keep whatever the context held before.
+  if (shape) {
+    RECT box{};
+    auto partlyClear = kIsThemeBackgroundPartiallyTransparent.get();
+    if (::GetRgnBox(shape.get(), &box) == SIMPLEREGION && ::EqualRect(&box, &rect) && partlyClear &&
+        partlyClear(theme.get(), BP_PUSHBUTTON, state))
+      shape.reset();
+  }
+  // Otherwise only the corners outside the shape take the parent's background.
+  if (shape) ::ExtSelectClipRgn(dc, shape.get(), RGN_DIFF);
   trap([&] {
     HRESULT drawn = E_FAIL;
     if (g_hooks.drawThemeParentBackground) {
@@ -438,9 +451,9 @@ void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
         if (!mask) return false;
         pvDrawTransparentPicture(picture.Get(), dc, x, y, w, h, pvResolveColor(*mask), 0, 0, 0, 0);
       } else {
-        const auto bottom = corvane::CheckedAdd(y, h);
-        if (!bottom) return false;
-        picture->Render(dc, x, *bottom, w, -h, 0, 0, himetricWidth, himetricHeight, nullptr);
+        // HIMETRIC runs upwards, so the source is given bottom first. (Mirroring the destination
+        // instead loses a pixel row to the mirrored blit's off-by-one.)
+        picture->Render(dc, x, y, w, h, 0, himetricHeight, himetricWidth, -himetricHeight, nullptr);
       }
       return true;
     });

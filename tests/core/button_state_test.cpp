@@ -46,14 +46,6 @@ TEST(ChooseLook, StateNumbersAreTheStylesOwn) {
   EXPECT_EQ(static_cast<int>(ThemeState::Defaulted), 5);
 }
 
-TEST(ChoosePictureSlot, FallsBackToPicture) {
-  EXPECT_EQ(ChoosePictureSlot(PictureSlot::DownPicture, true), PictureSlot::DownPicture);
-  EXPECT_EQ(ChoosePictureSlot(PictureSlot::DownPicture, false), PictureSlot::Picture);
-  EXPECT_EQ(ChoosePictureSlot(PictureSlot::DisabledPicture, true), PictureSlot::DisabledPicture);
-  EXPECT_EQ(ChoosePictureSlot(PictureSlot::DisabledPicture, false), PictureSlot::Picture);
-  EXPECT_EQ(ChoosePictureSlot(PictureSlot::Picture, false), PictureSlot::Picture);
-}
-
 TEST(ResolveDefaultLook, OwnPropertyWhenFocusIsHere) {
   EXPECT_TRUE(ResolveDefaultLook(-1, true, -1));
   EXPECT_TRUE(ResolveDefaultLook(1, true, 0));

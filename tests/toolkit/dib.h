@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -68,8 +69,11 @@ class Dib {
     HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
+    // Opaque pixels: GDI leaves the fourth byte as it likes, and viewers read it as alpha.
+    std::vector<std::uint32_t> opaque(bits_, bits_ + width_ * height_);
+    for (auto& p : opaque) p |= 0xFF000000u;
     bool ok = ::WriteFile(h, &file, sizeof file, &written, nullptr) && ::WriteFile(h, &info, sizeof info, &written, nullptr) &&
-              ::WriteFile(h, bits_, bytes, &written, nullptr);
+              ::WriteFile(h, opaque.data(), bytes, &written, nullptr);
     ::CloseHandle(h);
     return ok;
   }
