@@ -25,6 +25,10 @@ struct Registry {
   std::map<std::pair<HMODULE, std::string>, FARPROC> procs;
   std::vector<std::string> unavailable;
   bool environmentRead = false;
+#ifdef CORVANE_TEST_HOOKS
+  std::wstring bindLog;          // CORVANE_BIND_LOG: where each name's first bind is told
+  std::vector<std::string> told;
+#endif
 };
 
 Registry& registry() {
@@ -50,6 +54,31 @@ void readEnvironmentOnce(Registry& r) {
   }
 #endif
 }
+
+#ifdef CORVANE_TEST_HOOKS
+// Test builds: a fault sweep must see that a switched-off function was really asked for, so the
+// first bind of each name is appended to CORVANE_BIND_LOG as "name<TAB>bound|unavailable|missing".
+void tellBind(Registry& r, const char* name, const char* outcome) {
+  if (std::find(r.told.begin(), r.told.end(), name) != r.told.end()) return;
+  r.told.emplace_back(name);
+  if (r.bindLog.empty()) {
+    wchar_t path[MAX_PATH];
+    const DWORD n = ::GetEnvironmentVariableW(L"CORVANE_BIND_LOG", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    r.bindLog.assign(path, n);
+  }
+  const std::string line = std::string(name) + '\t' + outcome + '\n';
+  HANDLE file = ::CreateFileW(r.bindLog.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  ::CloseHandle(file);
+}
+#define CORVANE_TELL_BIND(r, name, outcome) tellBind(r, name, outcome)
+#else
+#define CORVANE_TELL_BIND(r, name, outcome) ((void)0)
+#endif
 
 bool unavailableLocked(Registry& r, std::string_view name) {
   readEnvironmentOnce(r);
@@ -91,16 +120,23 @@ FARPROC BindProc(const wchar_t* library, const char* name) noexcept {
     {
       Registry& r = registry();
       std::lock_guard guard(r.lock);
-      if (unavailableLocked(r, name)) return nullptr;
+      if (unavailableLocked(r, name)) {
+        CORVANE_TELL_BIND(r, name, "unavailable");
+        return nullptr;
+      }
     }
     HMODULE module = SystemLibrary(library);
-    if (!module) return nullptr;
     Registry& r = registry();
     std::lock_guard guard(r.lock);
+    if (!module) {
+      CORVANE_TELL_BIND(r, name, "missing");
+      return nullptr;
+    }
     const auto key = std::make_pair(module, std::string(name));
     if (auto it = r.procs.find(key); it != r.procs.end()) return it->second;
     FARPROC proc = ::GetProcAddress(module, name);
     if (proc) r.procs.emplace(key, proc);
+    CORVANE_TELL_BIND(r, name, proc ? "bound" : "missing");
     return proc;
   } catch (...) {
     return nullptr;

@@ -3,6 +3,7 @@
 // A caller checks get() for null and treats null as its step failing.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 #include <uxtheme.h>
 
@@ -17,6 +18,12 @@ inline const ByName<BOOL(WINAPI*)(PVOID*)> kWow64DisableWow64FsRedirection{L"ker
                                                                            "Wow64DisableWow64FsRedirection"};
 inline const ByName<BOOL(WINAPI*)(PVOID)> kWow64RevertWow64FsRedirection{L"kernel32.dll",
                                                                          "Wow64RevertWow64FsRedirection"};
+
+// shell32 (a known DLL, always present: bound by name so that a fault sweep can switch it off)
+inline const ByName<decltype(&::SHGetSpecialFolderLocation)> kSHGetSpecialFolderLocation{
+    L"shell32.dll", "SHGetSpecialFolderLocation"};
+inline const ByName<decltype(&::SHGetPathFromIDListW)> kSHGetPathFromIDListW{L"shell32.dll",
+                                                                              "SHGetPathFromIDListW"};
 
 // comctl32
 inline const ByName<DLLGETVERSIONPROC> kComctlDllGetVersion{L"comctl32.dll", "DllGetVersion"};

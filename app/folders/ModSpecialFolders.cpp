@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "platform/functions.h"
 #include "platform/unique.h"
 
 namespace corvane {
@@ -12,10 +13,12 @@ std::wstring GetSpecialFolderPath(std::int32_t folderId) {
   std::wstring buffer(MAX_PATH, L' ');
 
   LPITEMIDLIST list = nullptr;
-  const HRESULT found = ::SHGetSpecialFolderLocation(nullptr, folderId, &list);
+  const auto locate = platform::kSHGetSpecialFolderLocation.get();
+  const HRESULT found = locate ? locate(nullptr, folderId, &list) : E_NOTIMPL;
   // The list is the caller's to free whatever the call answered.
   platform::unique_cotaskmem owner(list);
-  if (found == S_OK && ::SHGetPathFromIDListW(list, buffer.data())) {
+  const auto toPath = platform::kSHGetPathFromIDListW.get();
+  if (found == S_OK && toPath && toPath(list, buffer.data())) {
     const auto end = buffer.find(L'\0');
     if (end != std::wstring::npos) result = buffer.substr(0, end);
   }

@@ -1,4 +1,5 @@
 #include "app/folders/ModSpecialFolders.h"
+#include "platform/bind.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -24,6 +25,18 @@ TEST(GetSpecialFolderPath, RepeatedLookupsKeepWorking) {
   for (int i = 0; i < 3000; ++i) {
     ASSERT_EQ(corvane::GetSpecialFolderPath(i % 2 ? 43 : 0x11).empty(), i % 2 == 0) << i;
   }
+}
+
+TEST(GetSpecialFolderPath, ShellFunctionsSwitchedOffGiveEmptyText) {
+  platform::SetFunctionUnavailable("SHGetSpecialFolderLocation", true);
+  EXPECT_EQ(corvane::GetSpecialFolderPath(43), L"");
+  EXPECT_EQ(corvane::GetSpecialFolderPath(44), L"");
+  platform::SetFunctionUnavailable("SHGetSpecialFolderLocation", false);
+  // The location found, its path not: the list is still freed and the text is empty.
+  platform::SetFunctionUnavailable("SHGetPathFromIDListW", true);
+  EXPECT_EQ(corvane::GetSpecialFolderPath(43), L"");
+  platform::SetFunctionUnavailable("SHGetPathFromIDListW", false);
+  EXPECT_EQ(corvane::GetSpecialFolderPath(43), L"C:\\Program Files\\Common Files");
 }
 
 }  // namespace
