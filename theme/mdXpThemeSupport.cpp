@@ -1,5 +1,7 @@
 #include "theme/mdXpThemeSupport.h"
 
+#include <cwchar>
+
 #include <commctrl.h>
 #include <uxtheme.h>
 #include <vsstyle.h>
@@ -93,6 +95,16 @@ bool IsComCtl6Loaded() {
     get(&version);  // its result tells nothing the record does not
     return true;
   });
+#ifdef CORVANE_TEST_HOOKS
+  // Test builds: Wine's library answers 5.81 whatever the manifest says, so a run of the real
+  // program may name the major version it answered (CORVANE_COMCTL_MAJOR), as the hook above does
+  // in-process. Only an answer that came from the library is replaced.
+  if (version.dwMajorVersion != 0) {
+    wchar_t major[8];
+    const DWORD n = ::GetEnvironmentVariableW(L"CORVANE_COMCTL_MAJOR", major, 8);
+    if (n > 0 && n < 8) version.dwMajorVersion = static_cast<DWORD>(std::wcstoul(major, nullptr, 10));
+  }
+#endif
   return version.dwMajorVersion > 5;
 }
 

@@ -5,10 +5,13 @@
 //   driver screen x           the screen's size and pixels per inch
 //   driver close CAPTION      asks the window to close (as its close box would)
 //   driver open URL           opens URL through the shell (a stand-in browser check)
+//   driver resources CAPTION  what the window's process holds: kernel handles, GDI and USER
+//                             objects, working set and private bytes
 // Texts are read with InternalGetWindowText: a sent WM_GETTEXT would block while the program
 // waits on a child.
 #include <windows.h>
 #include <shellapi.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <string>
@@ -137,6 +140,29 @@ void PrintScreen() {
   PrintUtf8(line);
 }
 
+// What another process holds, as Windows counts it for that process.
+bool PrintResources(HWND window) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  if (!process) return false;
+  DWORD handles = 0;
+  const BOOL counted = ::GetProcessHandleCount(process, &handles);
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  const BOOL measured =
+      ::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  wchar_t line[256];
+  ::wsprintfW(line, L"resources\tpid=%u\thandles=%d\tgdi=%u\tuser=%u\tworkingset=%d\tprivate=%d\tpeakworkingset=%d\n",
+              pid, counted ? static_cast<int>(handles) : -1, ::GetGuiResources(process, GR_GDIOBJECTS),
+              ::GetGuiResources(process, GR_USEROBJECTS), measured ? static_cast<int>(memory.WorkingSetSize) : -1,
+              measured ? static_cast<int>(memory.PrivateUsage) : -1,
+              measured ? static_cast<int>(memory.PeakWorkingSetSize) : -1);
+  PrintUtf8(line);
+  ::CloseHandle(process);
+  return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -172,6 +198,7 @@ int wmain(int argc, wchar_t** argv) {
     PrintScreen();
     return 0;
   }
+  if (command == L"resources") return PrintResources(window) ? 0 : 1;
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   return 2;
 }
