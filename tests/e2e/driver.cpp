@@ -4,6 +4,12 @@
 //   driver version PATH       the version record of a program file
 //   driver screen x           the screen's size and pixels per inch
 //   driver close CAPTION      asks the window to close (as its close box would)
+//   driver waitstatus CAPTION TEXT MS
+//                             prints "ready", then waits (up to MS) until a control of the window
+//                             reads TEXT; prints the milliseconds it waited
+//   driver startup EXE CAPTION
+//                             starts EXE and times it until its window CAPTION is shown and
+//                             painted (no part of it or its controls left to paint), then ends it
 //   driver open URL           opens URL through the shell (a stand-in browser check)
 //   driver resources CAPTION  what the window's process holds: kernel handles, GDI and USER
 //                             objects, working set and private bytes
@@ -14,6 +20,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -163,6 +170,92 @@ bool PrintResources(HWND window) {
   return true;
 }
 
+double Milliseconds(const LARGE_INTEGER& from) {
+  LARGE_INTEGER now, frequency;
+  ::QueryPerformanceCounter(&now);
+  ::QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(now.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Search {
+  const wchar_t* text;
+  HWND found;
+};
+
+BOOL CALLBACK FindText(HWND child, LPARAM out) {
+  auto* search = reinterpret_cast<Search*>(out);
+  if (TextOf(child) != search->text) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+
+// Polls gently: every look is a request to the window's server, which the watched program
+// needs for its own work.
+int WaitStatus(const wchar_t* caption, const wchar_t* text, DWORD timeout) {
+  LARGE_INTEGER begun;
+  ::QueryPerformanceCounter(&begun);
+  std::fputs("ready\n", stdout);
+  std::fflush(stdout);
+  while (Milliseconds(begun) < timeout) {
+    if (HWND window = ::FindWindowW(nullptr, caption)) {
+      Search search{text, nullptr};
+      ::EnumChildWindows(window, FindText, reinterpret_cast<LPARAM>(&search));
+      if (search.found) {
+        std::printf("seen\tms=%.1f\n", Milliseconds(begun));
+        return 0;
+      }
+    }
+    ::Sleep(10);
+  }
+  return 1;
+}
+
+struct Painted {
+  bool all = true;
+};
+
+BOOL CALLBACK CheckPainted(HWND child, LPARAM out) {
+  if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) reinterpret_cast<Painted*>(out)->all = false;
+  return TRUE;
+}
+
+int StartUp(const wchar_t* exe, const wchar_t* caption) {
+  std::wstring directory(exe);
+  directory = directory.substr(0, directory.find_last_of(L'\\') + 1);
+  std::wstring command = L"\"" + std::wstring(exe) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  LARGE_INTEGER begun;
+  ::QueryPerformanceCounter(&begun);
+  if (!::CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup, &info))
+    return 1;
+  double shown = -1;
+  int result = 1;
+  while (Milliseconds(begun) < 30000) {
+    HWND window = ::FindWindowW(nullptr, caption);
+    DWORD owner = 0;
+    if (window) ::GetWindowThreadProcessId(window, &owner);
+    if (window && owner == info.dwProcessId && ::IsWindowVisible(window)) {
+      if (shown < 0) shown = Milliseconds(begun);
+      Painted painted;
+      if (::GetUpdateRect(window, nullptr, FALSE)) painted.all = false;
+      ::EnumChildWindows(window, CheckPainted, reinterpret_cast<LPARAM>(&painted));
+      if (painted.all) {
+        std::printf("startup\tshown_ms=%.1f\tpainted_ms=%.1f\n", shown, Milliseconds(begun));
+        result = 0;
+        break;
+      }
+    }
+    if (::WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
+  }
+  ::TerminateProcess(info.hProcess, 0);
+  ::WaitForSingleObject(info.hProcess, 5000);
+  ::CloseHandle(info.hProcess);
+  ::CloseHandle(info.hThread);
+  return result;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -182,6 +275,8 @@ int wmain(int argc, wchar_t** argv) {
     PrintScreen();
     return 0;
   }
+  if (command == L"startup" && argc >= 4) return StartUp(argv[2], argv[3]);
+  if (command == L"waitstatus" && argc >= 5) return WaitStatus(argv[2], argv[3], std::wcstoul(argv[4], nullptr, 10));
   HWND window = ::FindWindowW(nullptr, argv[2]);
   if (!window) return 1;
   if (command == L"dump") {
