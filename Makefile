@@ -49,9 +49,7 @@ bench: deps
 	cmake --preset win64 >/dev/null
 	cmake --build --preset win64 -j $(JOBS)
 	tests/wine-prefix.sh $(CURDIR)/build/win64/wineprefix
-	@for b in build/win64/bench/*_bench.exe; do \
-	  CORVANE_WINE_OVERRIDES=regsvr32.exe=n tests/wine-run.sh $(CURDIR)/build/win64/wineprefix $$b || exit 1; \
-	done
+	python3 bench/bench.py build/win64
 
 # The two release zips and their checksums, in dist/.
 dist: deps
