@@ -11,6 +11,7 @@ run by Wine's cmd, start-up to the first painted window against a minimal window
 import glob
 import os
 import platform
+import shutil
 import statistics
 import subprocess
 import sys
@@ -145,6 +146,17 @@ def size(path):
     return os.path.getsize(path) if os.path.exists(path) else None
 
 
+def stripped_size(path, tool):
+    """The file's size without its debug sections (the build keeps them for the tests)."""
+    if not os.path.exists(path) or not shutil.which(tool):
+        return None
+    with tempfile.TemporaryDirectory() as folder:
+        copy = os.path.join(folder, "stripped.exe")
+        if subprocess.run([tool, "--strip-debug", "-o", copy, path]).returncode != 0:
+            return None
+        return os.path.getsize(copy)
+
+
 def main():
     build = os.path.abspath(sys.argv[1])
     if not os.environ.get("DISPLAY"):
@@ -201,10 +213,16 @@ def main():
     add(("  start-up / minimal window", f"{up_ratio:8.2f}×",
          "target ≤ 1.50×: " + verdict(up_ratio <= 1.50, f"by {up_ratio - 1.50:.2f}×")))
     add(("Sizes", "", ""))
-    for label, path in (("corvane.exe x64", corvane), ("corvane.exe x86", os.path.join(ROOT, "build", "win32", "app", "corvane.exe")),
-                        ("minimal_window.exe x64", minimal)):
-        n = size(path)
-        add(("  " + label, f"{n / 1024:8.1f} KiB" if n else "not built", f"{n} bytes" if n else "make test-win32 builds it"))
+    x86 = os.path.join(os.path.dirname(build), "win32", "app", "corvane.exe")
+    for label, path, tool in (("corvane.exe x64", corvane, "x86_64-w64-mingw32-strip"),
+                              ("corvane.exe x86", x86, "i686-w64-mingw32-strip"),
+                              ("minimal_window.exe x64", minimal, "x86_64-w64-mingw32-strip")):
+        n, bare_size = size(path), stripped_size(path, tool)
+        if n:
+            add(("  " + label, f"{n / 1024:8.1f} KiB",
+                 f"{n} bytes; without debug sections {bare_size / 1024:.1f} KiB" if bare_size else f"{n} bytes"))
+        else:
+            add(("  " + label, "not built", "make test-win32 builds it"))
     fields, linux = memory
     add(("Memory after a run (the last round's process)", "", ""))
     add(("  working set, GetProcessMemoryInfo", f"{fields.get('workingset', 0) / 1048576:8.1f} MiB",

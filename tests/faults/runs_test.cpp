@@ -1,0 +1,172 @@
+// Twenty repair runs in a row in one process, through the real main window with the stand-in
+// regsvr32: afterwards the process can still make processes, pipes and graphics objects, and
+// no run left kernel handles or GDI objects behind.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/FrmCorvane.h"
+#include "platform/pump.h"
+#include "tests/support/win_support.h"
+#include "theme/mdXpThemeSupport.h"
+
+namespace {
+
+using namespace testing_support;
+
+// Wine hands out the lowest free handle slot: with N more handles made, the highest one shows
+// how many slots the process already holds. A handle a run kept would raise it by one.
+int HeldHandleSlots() {
+  constexpr int kProbe = 2000;
+  std::vector<HANDLE> made;
+  made.reserve(kProbe);
+  UINT_PTR highest = 0;
+  for (int i = 0; i < kProbe; ++i) {
+    HANDLE h = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!h) break;
+    made.push_back(h);
+    highest = std::max(highest, reinterpret_cast<UINT_PTR>(h));
+  }
+  for (HANDLE h : made) ::CloseHandle(h);
+  return static_cast<int>(highest / 4) - static_cast<int>(made.size());
+}
+
+// How many more GDI objects the process can make (its handle table is finite).
+int FreeGdiSlots() {
+  std::vector<HBRUSH> made;
+  made.reserve(70000);
+  while (made.size() < 70000) {
+    HBRUSH b = ::CreateSolidBrush(RGB(1, 2, 3));
+    if (!b) break;
+    made.push_back(b);
+  }
+  for (HBRUSH b : made) ::DeleteObject(b);
+  return static_cast<int>(made.size());
+}
+
+struct Found {
+  int width, height;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK FindBySize(HWND child, LPARAM out) {
+  auto* found = reinterpret_cast<Found*>(out);
+  RECT r{};
+  ::GetClientRect(child, &r);
+  if (r.right == found->width && r.bottom == found->height) {
+    found->window = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::wstring StatusText(HWND form) {
+  struct Search {
+    std::wstring text;
+  } search;
+  ::EnumChildWindows(
+      form,
+      [](HWND child, LPARAM out) -> BOOL {
+        wchar_t text[512] = {};
+        ::InternalGetWindowText(child, text, 512);
+        if (std::wstring(text).starts_with(L"Registering: ")) {
+          reinterpret_cast<Search*>(out)->text = text;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.text;
+}
+
+TEST(TwentyRuns, LeaveTheProcessAbleToMakeProcessesPipesAndGraphicsObjects) {
+  ASSERT_TRUE(InstallStandInRegsvr32());
+  TempFolder folder(L"twenty-runs");
+  const std::wstring log = folder.file(L"regsvr32.log");
+  ScopedEnv logging(L"CORVANE_PROBE_LOG", log);
+  ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+  mdXpThemeSupport::InitThemeSupport();
+  {
+    corvane::FrmCorvane window;
+    window.Show();
+    platform::PumpMessages();
+    const HWND form = window.Form().hWnd();
+    ASSERT_TRUE(::IsWindowVisible(form));
+
+    corvane::RepairRun(window);  // the first run: the system's own caches settle
+    ASSERT_EQ(StatusText(form), L"Registering: Done");
+    const int handlesBefore = HeldHandleSlots();
+    const int gdiBefore = FreeGdiSlots();
+    for (int run = 2; run <= 20; ++run) {
+      corvane::RepairRun(window);
+      ASSERT_EQ(StatusText(form), L"Registering: Done") << run;
+    }
+    const int handlesAfter = HeldHandleSlots();
+    const int gdiAfter = FreeGdiSlots();
+    EXPECT_EQ(ReadLines(log).size(), 20u * 232u);
+    // One handle or object kept per start or per bar update would be thousands.
+    EXPECT_LT(handlesAfter - handlesBefore, 20) << handlesBefore << " -> " << handlesAfter;
+    ASSERT_GT(gdiBefore, 1000);
+    EXPECT_LT(gdiBefore - gdiAfter, 50) << gdiBefore << " -> " << gdiAfter;
+
+    // A process, with a pipe for its output, as the runner makes them.
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, &sa, 0));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    PROCESS_INFORMATION info{};
+    std::wstring command = L"regsvr32 after-twenty-runs";
+    const std::wstring regsvr32 = SystemDirectory() + L"\\regsvr32.exe";
+    ScopedEnv exitCode(L"CORVANE_PROBE_EXIT", L"7");
+    ASSERT_TRUE(::CreateProcessW(regsvr32.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                 &startup, &info));
+    EXPECT_EQ(::WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    ::GetExitCodeProcess(info.hProcess, &code);
+    EXPECT_EQ(code, 7u);
+    ::CloseHandle(info.hProcess);
+    ::CloseHandle(info.hThread);
+    DWORD written = 0, read = 0;
+    char bytes[4] = {};
+    EXPECT_TRUE(::WriteFile(writeEnd, "pipe", 4, &written, nullptr));
+    EXPECT_TRUE(::ReadFile(readEnd, bytes, 4, &read, nullptr));
+    EXPECT_EQ(std::string(bytes, read), "pipe");
+    ::CloseHandle(readEnd);
+    ::CloseHandle(writeEnd);
+    EXPECT_EQ(ReadLines(log).back().find(L"cmd=regsvr32 after-twenty-runs") != std::wstring::npos, true);
+
+    // Graphics objects: the bar, repainted now, is blue from edge to edge at 116 of 116, and a
+    // memory context with a bitmap of our own draws and reads back.
+    Found bar{419, 12};
+    ::EnumChildWindows(form, FindBySize, reinterpret_cast<LPARAM>(&bar));
+    ASSERT_NE(bar.window, nullptr);
+    ::RedrawWindow(bar.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC screen = ::GetDC(bar.window);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 419, 12);
+    ASSERT_NE(memory, nullptr);
+    ASSERT_NE(bitmap, nullptr);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, 419, 12, screen, 0, 0, SRCCOPY);
+    int blue = 0;
+    for (int x = 1; x < 418; ++x) blue += ::GetPixel(memory, x, 1) == RGB(0, 0, 255) ? 1 : 0;
+    EXPECT_GT(blue, 300);  // the caption covers the middle
+    EXPECT_EQ(::GetPixel(memory, 2, 6), RGB(0, 0, 255));
+    EXPECT_EQ(::GetPixel(memory, 416, 6), RGB(0, 0, 255));
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(bar.window, screen);
+  }
+  ::OleUninitialize();
+}
+
+}  // namespace
