@@ -133,7 +133,9 @@ bool FixThemeSupport(const toolkit::ControlCollection& controls) {
       case toolkit::ControlKind::Frame:
         trap([&] {
           auto subclass = platform::kSetWindowSubclass.get();
-          if (!subclass) return false;
+          // Without the default processing the subclass would swallow every message: the
+          // window keeps its own procedure instead.
+          if (!subclass || !platform::kDefSubclassProc.get()) return false;
           subclass(control->hWnd(), &pvRedirectFrame, 0, 0);
           return true;
         });
@@ -146,7 +148,7 @@ bool FixThemeSupport(const toolkit::ControlCollection& controls) {
         if (*style != 1) break;
         trap([&] {
           auto subclass = platform::kSetWindowSubclass.get();
-          if (!subclass) return false;
+          if (!subclass || !platform::kDefSubclassProc.get()) return false;
           subclass(control->hWnd(), &pvRedirectButton, 0, reinterpret_cast<DWORD_PTR>(control.get()));
           return true;
         });

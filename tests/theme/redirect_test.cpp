@@ -206,6 +206,29 @@ TEST_F(Redirect, FrameSendsTwoMessagesPastItsOwnProcedure) {
   EXPECT_TRUE(recorder.Saw(WM_GETTEXTLENGTH));
 }
 
+TEST_F(Redirect, WithoutDefaultProcessingNothingIsSubclassed) {
+  // A subclass that could not pass messages on would leave a dead button: no click, no text.
+  auto& frame = form->Add<toolkit::Frame>(L"Frame1", {0, 1500, 2000, 1000});
+  frame.SetCaption(L"Options");
+  Recorder buttonRecorder(button->hWnd());
+  Recorder frameRecorder(frame.hWnd());
+  {
+    ScopedUnavailable missing("DefSubclassProc");
+    ASSERT_TRUE(FixThemeSupport(form->Controls()));
+  }
+  EXPECT_EQ(hooks.errors, (std::vector<std::string>{"FixThemeSupport", "FixThemeSupport"}));
+  // The button's own procedure paints it and answers everything, the frame's as well.
+  form->Show();
+  ::InvalidateRect(button->hWnd(), nullptr, TRUE);
+  ::UpdateWindow(button->hWnd());
+  EXPECT_TRUE(buttonRecorder.Saw(WM_PAINT));
+  Dib dib(10, 10);
+  ::SendMessageW(frame.hWnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dib.dc()), PRF_CLIENT);
+  EXPECT_TRUE(frameRecorder.Saw(WM_PRINTCLIENT));
+  EXPECT_EQ(::SendMessageW(button->hWnd(), WM_GETTEXTLENGTH, 0, 0), 10);
+  EXPECT_EQ(::SendMessageW(frame.hWnd(), WM_GETTEXTLENGTH, 0, 0), 7);
+}
+
 TEST_F(Redirect, MissingDefaultProcessingAnswersZero) {
   ASSERT_TRUE(FixThemeSupport(form->Controls()));
   EXPECT_EQ(::SendMessageW(button->hWnd(), WM_GETTEXTLENGTH, 0, 0), 10);
