@@ -4,6 +4,7 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <algorithm>
 #include <string>
 
 #include "controls/progress/cProgressBar.h"
@@ -116,12 +117,22 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
     // A picture that yielded no bitmap (an icon) is treated as no picture at all.
     return pic && pic->HasSurface() && pic->Width() > 0 && pic->Height() > 0;
   };
+  // What the drawing DC can show; nothing outside it is walked through.
+  Rect visible = progress::kEverywhere;
+  if (RECT box{}; ::GetClipBox(dc, &box) != ERROR) visible = Rect{box.left, box.top, box.right, box.bottom};
+
   const auto layPicture = [&](pcMemDC& pic, std::int32_t mode) -> std::expected<void, DrawError> {
     const HDC source = pic.hDC(pic.Width(), pic.Height());
     if (mode == PictureTile) {
-      // Phase so that the first tile starts at the picture's own corner.
+      // Phase so that the tiles start at the picture's own corner; only the visible part is
+      // tiled, on the same grid.
       const std::int32_t px = -(originX % pic.Width()), py = -(originY % pic.Height());
-      if (auto tiled = pvTileBitmapChecked(dc, originX, originY, width, height, source, pic.Width(), pic.Height(),
+      const std::int32_t left = std::max(originX, visible.left), top = std::max(originY, visible.top);
+      const std::int64_t right = std::min<std::int64_t>(std::int64_t{originX} + width, visible.right);
+      const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{originY} + height, visible.bottom);
+      if (right <= left || bottom <= top) return {};
+      if (auto tiled = pvTileBitmapChecked(dc, left, top, static_cast<std::int32_t>(right - left),
+                                           static_cast<std::int32_t>(bottom - top), source, pic.Width(), pic.Height(),
                                            px, py);
           !tiled)
         return std::unexpected(ToDrawError(tiled.error()));
@@ -224,7 +235,7 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
     // 11. Gaps between classic blocks show BackColor, also over a background picture.
     if (m_bSegments && !themed) {
       const FillBrush back(m_oBackColor);
-      progress::ForEachGap(*bar, *inner, horizontal, block, gap, [&](const Rect& r) { back.Fill(dc, r); });
+      progress::ForEachGap(*bar, *inner, horizontal, block, gap, visible, [&](const Rect& r) { back.Fill(dc, r); });
     }
 
     // 12. Second caption pass.

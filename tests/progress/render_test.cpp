@@ -110,13 +110,13 @@ TEST(ProgressRender, ThreeDSoftEdgeKeepsATwoPixelRing) {
     EXPECT_EQ(canvas.Pixel(1, 5), innerTopLeft);
     EXPECT_EQ(canvas.Pixel(38, 5), innerBottomRight);
     if (style == BorderSunken) {
-      EXPECT_EQ(outerTopLeft, ::GetSysColor(COLOR_BTNFACE));
-      EXPECT_EQ(innerTopLeft, ::GetSysColor(COLOR_3DDKSHADOW));
+      EXPECT_EQ(outerTopLeft, ::GetSysColor(COLOR_3DDKSHADOW));
+      EXPECT_EQ(innerTopLeft, ::GetSysColor(COLOR_BTNSHADOW));
       EXPECT_EQ(outerBottomRight, ::GetSysColor(COLOR_BTNHIGHLIGHT));
       EXPECT_EQ(innerBottomRight, ::GetSysColor(COLOR_3DLIGHT));
     } else {
-      EXPECT_EQ(outerTopLeft, ::GetSysColor(COLOR_3DLIGHT));
-      EXPECT_EQ(innerTopLeft, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+      EXPECT_EQ(outerTopLeft, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+      EXPECT_EQ(innerTopLeft, ::GetSysColor(COLOR_3DLIGHT));
       EXPECT_EQ(outerBottomRight, ::GetSysColor(COLOR_3DDKSHADOW));
       EXPECT_EQ(innerBottomRight, ::GetSysColor(COLOR_BTNSHADOW));
     }
@@ -512,7 +512,7 @@ TEST(ProgressRender, ThemedLookUsesTheVisualStyle) {
   bar.SetValue(25);
   ASSERT_TRUE(bar.DrawToDC(window.get(), tall.dc(), 0, 0, 20, 100));
   parts.Part(tallExpected.dc(), PP_BARVERT, RECT{0, 0, 20, 100});
-  parts.Part(tallExpected.dc(), PP_CHUNKVERT, RECT{1, 75, 19, 99});
+  parts.Part(tallExpected.dc(), PP_CHUNKVERT, RECT{1, 74, 19, 99});  // 1 + 0.75 * 98 = 74.5, to even
   EXPECT_TRUE(SameCanvas(tall, tallExpected));
 }
 
