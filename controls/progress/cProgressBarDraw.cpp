@@ -69,11 +69,14 @@ class ClipTo {
   bool had_ = false;
 };
 
-// The caption's format: the two alignments and one line. Text that DrawText may rewrite in
-// place is never asked for: the caption buffer has no room for it.
+// The caption's format: the two alignments and one line. Only the alignment bits of the
+// stored values reach DrawText: other bits of an odd value would ask it to rewrite the caption
+// in place (overrunning its buffer), to measure instead of draw, or to mix ellipsis modes that
+// some systems abort on.
 UINT CaptionFormat(std::int32_t alignX, std::int32_t alignY) noexcept {
-  const UINT format = static_cast<UINT>(alignX) | (static_cast<UINT>(alignY) * 4u) | DT_SINGLELINE;
-  return format & ~static_cast<UINT>(DT_MODIFYSTRING);
+  const UINT horizontal = static_cast<UINT>(alignX) & (DT_CENTER | DT_RIGHT);
+  const UINT vertical = (static_cast<UINT>(alignY) * 4u) & (DT_VCENTER | DT_BOTTOM);
+  return horizontal | vertical | DT_SINGLELINE;
 }
 
 }  // namespace

@@ -267,6 +267,27 @@ TEST(ProgressRender, ClassicCaptionIsPaddedByASpace) {
   EXPECT_GE(last, 99 - space.cx - 2);
 }
 
+TEST(ProgressRender, OddAlignmentValuesOnlyAlign) {
+  cProgressBar bar;
+  bar.SetBorderStyle(BorderNone);
+  bar.SetBackColor(RGB(255, 255, 255));
+  bar.SetForeColor(RGB(0, 0, 0));
+  bar.SetText(L"Hi");
+  bar.SetShowText(true);
+  Canvas expected(100, 20), canvas(100, 20);
+  bar.SetTextAlignX(AlignRight);
+  bar.SetTextAlignY(AlignBottom);
+  ASSERT_TRUE(Frame(bar, expected));
+  // Extra bits (measure only, rewrite in place, ellipses, tab stops) are not passed on.
+  bar.SetTextAlignX(static_cast<std::int32_t>(AlignRight | DT_CALCRECT | DT_MODIFYSTRING | DT_END_ELLIPSIS |
+                                              DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS | DT_TABSTOP | 0x7F000000));
+  bar.SetTextAlignY(AlignBottom | 0x40000000);
+  ASSERT_TRUE(Frame(bar, canvas));
+  EXPECT_TRUE(SameCanvas(canvas, expected));
+  EXPECT_EQ(bar.Text(), L"Hi");
+  EXPECT_GT(LastInkColumn(canvas, RGB(255, 255, 255)), 80);
+}
+
 TEST(ProgressRender, ShowTextWithEmptyTextDrawsNoCaption) {
   cProgressBar plain, shown;
   Plain(plain);
