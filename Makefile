@@ -8,7 +8,7 @@ PACKAGES := cmake ninja-build g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 JOBS ?= 2
 
-.PHONY: deps test test-host test-win32 test-win64 build clean
+.PHONY: deps test test-host test-win32 test-win64 build clean bench
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -36,6 +36,14 @@ test-win64: deps
 
 # Host tests, the x86 build, then every Windows test under Wine: ctest's summary closes the output.
 test: test-host test-win32 test-win64
+
+# Every benchmark program under Wine; each prints its table.
+bench: deps
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 -j $(JOBS)
+	tests/wine-prefix.sh $(CURDIR)/build/win64/wineprefix
+	@for b in build/win64/bench/*_bench.exe; do \
+	  tests/wine-run.sh $(CURDIR)/build/win64/wineprefix $$b || exit 1; done
 
 clean:
 	rm -rf build
