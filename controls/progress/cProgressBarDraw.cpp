@@ -147,7 +147,7 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
       const std::int64_t right = std::min<std::int64_t>(std::int64_t{originX} + width, visible.right);
       const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{originY} + height, visible.bottom);
       if (right <= left || bottom <= top) return {};
-      if (auto tiled = pvTileBitmapChecked(dc, left, top, static_cast<std::int32_t>(right - left),
+      if (auto tiled = pvTileBitmap(dc, left, top, static_cast<std::int32_t>(right - left),
                                            static_cast<std::int32_t>(bottom - top), source, pic.Width(), pic.Height(),
                                            px, py);
           !tiled)
@@ -307,7 +307,7 @@ void cProgressBar::pvDrawBorder(HDC hDC, std::int32_t eLook, const Rect& rc, boo
   if (previous != CLR_INVALID) ::SetDCPenColor(hDC, previous);
 }
 
-std::expected<void, ArithError> cProgressBar::pvTileBitmapChecked(HDC hDC, std::int32_t x, std::int32_t y,
+std::expected<void, ArithError> cProgressBar::pvTileBitmap(HDC hDC, std::int32_t x, std::int32_t y,
                                                                   std::int32_t width, std::int32_t height, HDC hSrcDC,
                                                                   std::int32_t sw, std::int32_t sh, std::int32_t px,
                                                                   std::int32_t py) noexcept {
