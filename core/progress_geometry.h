@@ -63,28 +63,38 @@ std::expected<std::int32_t, ArithError> SnapStep(std::int32_t block, std::int32_
 // is cut down to a whole number of steps.
 std::expected<Rect, ArithError> BarRect(const Rect& inner, double f, bool horizontal, std::int32_t step);
 
-// Calls gap(Rect) for each gap between classic blocks, in drawing order. Horizontally a gap
-// follows every block from the bar's left edge; vertically gaps are cut every step upwards
-// from the bottom but only where a whole block still fits above, so the topmost block is
-// block + gap tall. Gaps span the inner rectangle across; the caller clips them to the bar.
+// Calls gap(Rect) for each gap between classic blocks that reaches into `visible`, in drawing
+// order. Horizontally a gap follows every block from the bar's left edge; vertically gaps are
+// cut every step upwards from the bottom but only where a whole block still fits above, so the
+// topmost block is block + gap tall. Gaps span the inner rectangle across; the caller clips
+// them to the bar. Gaps outside `visible` are skipped, not walked, so a bar far larger than
+// the device costs no more than one that fits.
 template <class F>
-void ForEachGap(const Rect& bar, const Rect& inner, bool horizontal, std::int32_t block, std::int32_t gap, F&& f) {
+void ForEachGap(const Rect& bar, const Rect& inner, bool horizontal, std::int32_t block, std::int32_t gap,
+                const Rect& visible, F&& f) {
   const std::int64_t step = std::int64_t{block} + gap;
   if (step <= 0) return;  // a step that never advances would loop forever
   if (horizontal) {
-    for (std::int64_t x = std::int64_t{bar.left} + block; x <= bar.right; x += step) {
+    std::int64_t x = std::int64_t{bar.left} + block;
+    if (const std::int64_t behind = std::int64_t{visible.left} - gap - x; behind >= 0) x += (behind / step + 1) * step;
+    for (; x <= bar.right && x < visible.right; x += step) {
       const std::int64_t right = x + gap;
       if (right > INT32_MAX) break;
       f(Rect{static_cast<std::int32_t>(x), inner.top, static_cast<std::int32_t>(right), inner.bottom});
     }
   } else {
-    for (std::int64_t y = bar.bottom; y >= std::int64_t{bar.top} + block; y -= step) {
+    std::int64_t y = bar.bottom;
+    if (const std::int64_t below = y - visible.bottom; below >= 0) y -= (below / step + 1) * step;
+    for (; y >= std::int64_t{bar.top} + block && y + gap > visible.top; y -= step) {
       const std::int64_t bottom = y + gap;
       if (bottom > INT32_MAX) continue;
       f(Rect{inner.left, static_cast<std::int32_t>(y), inner.right, static_cast<std::int32_t>(bottom)});
     }
   }
 }
+
+// Everything: for callers that do not limit the gaps.
+inline constexpr Rect kEverywhere{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
 
 // One tile of a tiled picture: copy (srcX, srcY, width, height) of the source to (x, y).
 struct Tile {

@@ -113,7 +113,7 @@ class cProgressBar {
   static void pvDrawBorder(HDC hDC, std::int32_t eLook, const progress::Rect& rc, bool bRaised) noexcept;
   // Fills (x, y, width, height) with copies of an sw x sh source; a source of width or height 0
   // is a division error.
-  static std::expected<void, ArithError> pvTileBitmapChecked(HDC hDC, std::int32_t x, std::int32_t y,
+  static std::expected<void, ArithError> pvTileBitmap(HDC hDC, std::int32_t x, std::int32_t y,
                                                              std::int32_t width, std::int32_t height, HDC hSrcDC,
                                                              std::int32_t sw, std::int32_t sh, std::int32_t px,
                                                              std::int32_t py) noexcept;

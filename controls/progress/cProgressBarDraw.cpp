@@ -4,6 +4,7 @@
 #include <uxtheme.h>
 #include <vssym32.h>
 
+#include <algorithm>
 #include <string>
 
 #include "controls/progress/cProgressBar.h"
@@ -26,8 +27,9 @@ DrawError ToDrawError(ArithError e) noexcept {
 
 RECT ToRECT(const Rect& r) noexcept { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-// A fill colour: with the high bit set, the system colour brush of its low five bits (shared,
-// never deleted; index 31 names none and paints nothing); otherwise a solid brush of our own.
+// A fill colour: with the high bit set, the system colour brush of its low five bits (index 31
+// names none and paints nothing); otherwise the colour itself, through the context's own DC
+// brush, so that a frame allocates no brush.
 class FillBrush {
  public:
   explicit FillBrush(OLE_COLOR color) noexcept {
@@ -35,27 +37,39 @@ class FillBrush {
       const int index = static_cast<int>(color & 0x1Fu);
       if (index <= COLOR_MENUBAR) brush_ = ::GetSysColorBrush(index);
     } else {
-      owned_.reset(::CreateSolidBrush(color));
-      brush_ = owned_.get();
+      solid_ = true;
+      color_ = color;
+      brush_ = static_cast<HBRUSH>(::GetStockObject(DC_BRUSH));
     }
   }
   void Fill(HDC dc, const Rect& r) const noexcept {
     if (!brush_) return;
     const RECT rc = ToRECT(r);
+    if (!solid_) {
+      ::FillRect(dc, &rc, brush_);
+      return;
+    }
+    const COLORREF previous = ::SetDCBrushColor(dc, color_);
     ::FillRect(dc, &rc, brush_);
+    if (previous != CLR_INVALID) ::SetDCBrushColor(dc, previous);
   }
 
  private:
-  platform::unique_hbrush owned_;
   HBRUSH brush_ = nullptr;
+  bool solid_ = false;
+  COLORREF color_ = 0;
 };
 
 // Limits drawing to a rectangle (in logical units, on top of any clip the context already
-// had) and puts the context's own clip back afterwards.
+// had) and puts the context's own clip back afterwards. The back buffer has no clip of its
+// own, so only a target drawn on directly needs its clip saved.
 class ClipTo {
  public:
-  ClipTo(HDC dc, const Rect& r) noexcept : dc_(dc), saved_(::CreateRectRgn(0, 0, 0, 0)) {
-    had_ = saved_ && ::GetClipRgn(dc, saved_.get()) == 1;
+  ClipTo(HDC dc, const Rect& r, bool keepOwnClip) noexcept : dc_(dc) {
+    if (keepOwnClip) {
+      saved_.reset(::CreateRectRgn(0, 0, 0, 0));
+      had_ = saved_ && ::GetClipRgn(dc, saved_.get()) == 1;
+    }
     ::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
   }
   ClipTo(const ClipTo&) = delete;
@@ -68,11 +82,14 @@ class ClipTo {
   bool had_ = false;
 };
 
-// The caption's format: the two alignments and one line. Text that DrawText may rewrite in
-// place is never asked for: the caption buffer has no room for it.
+// The caption's format: the two alignments and one line. Only the alignment bits of the
+// stored values reach DrawText: other bits of an odd value would ask it to rewrite the caption
+// in place (overrunning its buffer), to measure instead of draw, or to mix ellipsis modes that
+// some systems abort on.
 UINT CaptionFormat(std::int32_t alignX, std::int32_t alignY) noexcept {
-  const UINT format = static_cast<UINT>(alignX) | (static_cast<UINT>(alignY) * 4u) | DT_SINGLELINE;
-  return format & ~static_cast<UINT>(DT_MODIFYSTRING);
+  const UINT horizontal = static_cast<UINT>(alignX) & (DT_CENTER | DT_RIGHT);
+  const UINT vertical = (static_cast<UINT>(alignY) * 4u) & (DT_VCENTER | DT_BOTTOM);
+  return horizontal | vertical | DT_SINGLELINE;
 }
 
 }  // namespace
@@ -116,12 +133,22 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
     // A picture that yielded no bitmap (an icon) is treated as no picture at all.
     return pic && pic->HasSurface() && pic->Width() > 0 && pic->Height() > 0;
   };
+  // What the drawing DC can show; nothing outside it is walked through.
+  Rect visible = progress::kEverywhere;
+  if (RECT box{}; ::GetClipBox(dc, &box) != ERROR) visible = Rect{box.left, box.top, box.right, box.bottom};
+
   const auto layPicture = [&](pcMemDC& pic, std::int32_t mode) -> std::expected<void, DrawError> {
     const HDC source = pic.hDC(pic.Width(), pic.Height());
     if (mode == PictureTile) {
-      // Phase so that the first tile starts at the picture's own corner.
+      // Phase so that the tiles start at the picture's own corner; only the visible part is
+      // tiled, on the same grid.
       const std::int32_t px = -(originX % pic.Width()), py = -(originY % pic.Height());
-      if (auto tiled = pvTileBitmapChecked(dc, originX, originY, width, height, source, pic.Width(), pic.Height(),
+      const std::int32_t left = std::max(originX, visible.left), top = std::max(originY, visible.top);
+      const std::int64_t right = std::min<std::int64_t>(std::int64_t{originX} + width, visible.right);
+      const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{originY} + height, visible.bottom);
+      if (right <= left || bottom <= top) return {};
+      if (auto tiled = pvTileBitmap(dc, left, top, static_cast<std::int32_t>(right - left),
+                                           static_cast<std::int32_t>(bottom - top), source, pic.Width(), pic.Height(),
                                            px, py);
           !tiled)
         return std::unexpected(ToDrawError(tiled.error()));
@@ -175,8 +202,11 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
   }
   const UINT format = CaptionFormat(m_eTextAlignX, m_eTextAlignY);
   std::wstring padded;
+  // The font goes in once for both caption passes: selecting a font is what a caption costs
+  // most, after drawing it.
+  platform::select_object fontSelected;
+  if (caption) fontSelected = platform::select_object(dc, font);
   const auto drawClassicCaption = [&](OLE_COLOR color) {
-    const platform::select_object selected(dc, font);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, pvTranslateColor(color, nullptr));
     RECT rc = ToRECT(*inner);
@@ -204,13 +234,13 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
   {
     // 9. Clip to the bar (the classic look keeps it through the caption's second pass).
     std::optional<ClipTo> clip;
-    if (!themed) clip.emplace(dc, *bar);
+    if (!themed) clip.emplace(dc, *bar, !offScreen);
 
     // 10. Bar.
     if (usable(m_cBarPicture)) {
       // The themed look clips its bar picture to the bar too: it must not cover the frame.
       std::optional<ClipTo> themedClip;
-      if (themed) themedClip.emplace(dc, *bar);
+      if (themed) themedClip.emplace(dc, *bar, !offScreen);
       if (auto laid = layPicture(*m_cBarPicture, m_eBarPictureMode); !laid) return laid;
     } else if (themed) {
       if (const auto drawBackground = platform::kDrawThemeBackground.get()) {
@@ -224,7 +254,7 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
     // 11. Gaps between classic blocks show BackColor, also over a background picture.
     if (m_bSegments && !themed) {
       const FillBrush back(m_oBackColor);
-      progress::ForEachGap(*bar, *inner, horizontal, block, gap, [&](const Rect& r) { back.Fill(dc, r); });
+      progress::ForEachGap(*bar, *inner, horizontal, block, gap, visible, [&](const Rect& r) { back.Fill(dc, r); });
     }
 
     // 12. Second caption pass.
@@ -232,7 +262,6 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
       if (themed) {
         const auto contentRect = platform::kGetThemeBackgroundContentRect.get();
         const auto drawText = platform::kDrawThemeText.get();
-        const platform::select_object selected(dc, font);
         const RECT bounds = ToRECT(*inner);
         RECT content = bounds;
         if (contentRect && contentRect(theme.get(), dc, 0, 0, &bounds, &content) != S_OK) content = bounds;
@@ -241,6 +270,7 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
         drawClassicCaption(m_oBarForeColor);
       }
     }
+    fontSelected.restore();
     // 13. The clip goes before the border is drawn.
   }
   if (!themed) {
@@ -261,19 +291,23 @@ void cProgressBar::pvDrawBorder(HDC hDC, std::int32_t eLook, const Rect& rc, boo
     ::DrawEdge(hDC, &r, bRaised ? EDGE_RAISED : EDGE_SUNKEN, BF_RECT | BF_SOFT);
     return;
   }
+  // One-pixel solid lines through the context's DC pen: the same pixels as a pen of our own,
+  // without making and deleting pens every frame.
+  const platform::select_object selected(hDC, ::GetStockObject(DC_PEN));
+  const COLORREF previous = ::GetDCPenColor(hDC);
   for (int i = 0; i < plan.strokeCount; ++i) {
     const progress::Stroke& s = plan.strokes[i];
     const COLORREF color = s.pen == progress::Pen::Black    ? RGB(0, 0, 0)
                            : s.pen == progress::Pen::Shadow ? ::GetSysColor(COLOR_BTNSHADOW)
                                                             : ::GetSysColor(COLOR_BTNHIGHLIGHT);
-    const platform::unique_hpen pen(::CreatePen(PS_SOLID, 1, color));
-    const platform::select_object selected(hDC, pen.get());
+    ::SetDCPenColor(hDC, color);
     ::MoveToEx(hDC, s.from.x, s.from.y, nullptr);
     for (int j = 0; j < s.lines; ++j) ::LineTo(hDC, s.to[j].x, s.to[j].y);
   }
+  if (previous != CLR_INVALID) ::SetDCPenColor(hDC, previous);
 }
 
-std::expected<void, ArithError> cProgressBar::pvTileBitmapChecked(HDC hDC, std::int32_t x, std::int32_t y,
+std::expected<void, ArithError> cProgressBar::pvTileBitmap(HDC hDC, std::int32_t x, std::int32_t y,
                                                                   std::int32_t width, std::int32_t height, HDC hSrcDC,
                                                                   std::int32_t sw, std::int32_t sh, std::int32_t px,
                                                                   std::int32_t py) noexcept {

@@ -13,7 +13,7 @@ constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
 std::vector<Rect> Gaps(const Rect& bar, const Rect& inner, bool horizontal, std::int32_t block, std::int32_t gap) {
   std::vector<Rect> gaps;
-  ForEachGap(bar, inner, horizontal, block, gap, [&](const Rect& r) { gaps.push_back(r); });
+  ForEachGap(bar, inner, horizontal, block, gap, kEverywhere, [&](const Rect& r) { gaps.push_back(r); });
   return gaps;
 }
 
@@ -135,6 +135,27 @@ TEST(ProgressFrame, ExtremeRectanglesGiveErrorsNotUndefinedBehaviour) {
   EXPECT_EQ(Gaps({kMax - 20, 0, kMax, 5}, {kMax - 20, 0, kMax, 5}, true, 8, 2).size(), 2u);
   EXPECT_TRUE(Gaps({0, 0, 100, 5}, {0, 0, 100, 5}, true, 0, 0).empty());
   EXPECT_TRUE(Gaps({0, 0, 100, 5}, {0, 0, 100, 5}, true, -8, 2).empty());
+}
+
+TEST(ProgressFrame, GapsOutsideTheVisibleAreaAreSkipped) {
+  const Rect huge{0, 0, kMax, 10};
+  std::vector<Rect> gaps;
+  ForEachGap(huge, huge, true, 8, 2, Rect{1000, 0, 1030, 10}, [&](const Rect& r) { gaps.push_back(r); });
+  EXPECT_EQ(gaps, (std::vector<Rect>{{1008, 0, 1010, 10}, {1018, 0, 1020, 10}, {1028, 0, 1030, 10}}));
+  gaps.clear();
+  ForEachGap(huge, huge, true, 8, 2, Rect{999, 0, 1000, 10}, [&](const Rect& r) { gaps.push_back(r); });
+  EXPECT_EQ(gaps, (std::vector<Rect>{{998, 0, 1000, 10}}));
+  // Vertical: the same gaps as unlimited, within the window.
+  const Rect tall{0, kMin, 10, kMax};
+  std::vector<Rect> all, limited;
+  ForEachGap(Rect{0, 0, 10, 100}, tall, false, 8, 2, kEverywhere, [&](const Rect& r) { all.push_back(r); });
+  ForEachGap(Rect{0, 0, 10, 100}, tall, false, 8, 2, Rect{0, 41, 10, 70}, [&](const Rect& r) { limited.push_back(r); });
+  EXPECT_EQ(limited, (std::vector<Rect>(all.begin() + 4, all.begin() + 7)));
+  EXPECT_EQ(limited.front().top, 60);
+  EXPECT_EQ(limited.back().top, 40);
+  gaps.clear();
+  ForEachGap(tall, tall, false, 8, 2, Rect{0, -5, 10, 5}, [&](const Rect& r) { gaps.push_back(r); });
+  EXPECT_LE(gaps.size(), 2u);
 }
 
 TEST(ProgressTiles, PlanCoversTheAreaRowByRow) {

@@ -134,6 +134,17 @@ class FullRun(WindowTest):
 
 
 class Input(WindowTest):
+    def test_alt_f4_ends_the_program_at_once(self):
+        program, snap = self.start()
+        button = snap.find(text="Repair Now")
+        e2e.xdotool("mousemove", button.centre[0], button.centre[1] + 40)  # keys reach the window under the pointer
+        time.sleep(0.2)
+        asked = time.monotonic()
+        e2e.xdotool("key", "alt+F4")
+        program.process.wait(timeout=10)
+        self.assertLess(time.monotonic() - asked, 1.5)
+        self.assertEqual(program.process.returncode, 0)
+
     def test_right_button_release_starts_a_run(self):
         program, snap = self.start()
         self.press_repair(program, snap, button=3)
