@@ -68,23 +68,18 @@ BOOL CALLBACK FindBySize(HWND child, LPARAM out) {
   return TRUE;
 }
 
+BOOL CALLBACK FindStatus(HWND child, LPARAM out) {
+  wchar_t text[512] = {};
+  ::InternalGetWindowText(child, text, 512);
+  if (!std::wstring(text).starts_with(L"Registering: ")) return TRUE;
+  *reinterpret_cast<std::wstring*>(out) = text;
+  return FALSE;
+}
+
 std::wstring StatusText(HWND form) {
-  struct Search {
-    std::wstring text;
-  } search;
-  ::EnumChildWindows(
-      form,
-      [](HWND child, LPARAM out) -> BOOL {
-        wchar_t text[512] = {};
-        ::InternalGetWindowText(child, text, 512);
-        if (std::wstring(text).starts_with(L"Registering: ")) {
-          reinterpret_cast<Search*>(out)->text = text;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.text;
+  std::wstring status;
+  ::EnumChildWindows(form, FindStatus, reinterpret_cast<LPARAM>(&status));
+  return status;
 }
 
 // The window itself as the run's host, with the runner's answers kept: a start the system
