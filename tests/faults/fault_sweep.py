@@ -209,6 +209,7 @@ class WholeRuns(Sweep):
         seed = int(os.environ.get("CORVANE_FAULTS_SEED", str(int(time.time()))))
         rng = random.Random(seed)
         # Moments counted in children started, spread over the whole run, and a delay within one.
+        print(f"\nclose moments from CORVANE_FAULTS_SEED={seed}", file=sys.stderr)
         moments = sorted((rng.randrange(0, 232), rng.uniform(0, 0.06)) for _ in range(20))
         for starts_before, delay in moments:
             with self.subTest(seed=seed, starts=starts_before, delay=round(delay, 3)):
