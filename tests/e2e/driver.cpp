@@ -5,7 +5,7 @@
 //   driver screen x           the screen's size and pixels per inch
 //   driver close CAPTION      asks the window to close (as its close box would)
 //   driver waitstatus CAPTION TEXT MS
-//                             prints "ready", then waits (up to MS) until a control of the window
+//                             prints "ready", then waits (up to MS) until the window's status line
 //                             reads TEXT; prints the milliseconds it waited
 //   driver startup EXE CAPTION
 //                             starts EXE and times it until its window CAPTION is shown and
@@ -177,35 +177,30 @@ double Milliseconds(const LARGE_INTEGER& from) {
   return 1000.0 * static_cast<double>(now.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-struct Search {
-  const wchar_t* text;
-  HWND found;
-};
-
-BOOL CALLBACK FindText(HWND child, LPARAM out) {
-  auto* search = reinterpret_cast<Search*>(out);
-  if (TextOf(child) != search->text) return TRUE;
-  search->found = child;
+BOOL CALLBACK FindStatus(HWND child, LPARAM out) {
+  if (!TextOf(child).starts_with(L"Registering: ")) return TRUE;
+  *reinterpret_cast<HWND*>(out) = child;
   return FALSE;
 }
 
 // Polls gently: every look is a request to the window's server, which the watched program
-// needs for its own work.
+// needs for its own work. Once the status line is found, only its text is read.
 int WaitStatus(const wchar_t* caption, const wchar_t* text, DWORD timeout) {
   LARGE_INTEGER begun;
   ::QueryPerformanceCounter(&begun);
   std::fputs("ready\n", stdout);
   std::fflush(stdout);
+  HWND status = nullptr;
   while (Milliseconds(begun) < timeout) {
-    if (HWND window = ::FindWindowW(nullptr, caption)) {
-      Search search{text, nullptr};
-      ::EnumChildWindows(window, FindText, reinterpret_cast<LPARAM>(&search));
-      if (search.found) {
-        std::printf("seen\tms=%.1f\n", Milliseconds(begun));
-        return 0;
-      }
+    if (!status || !::IsWindow(status)) {
+      status = nullptr;
+      if (HWND window = ::FindWindowW(nullptr, caption)) ::EnumChildWindows(window, FindStatus, reinterpret_cast<LPARAM>(&status));
     }
-    ::Sleep(10);
+    if (status && TextOf(status) == text) {
+      std::printf("seen\tms=%.1f\n", Milliseconds(begun));
+      return 0;
+    }
+    ::Sleep(20);
   }
   return 1;
 }
