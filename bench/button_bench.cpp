@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/functions.h"
+#include "tests/support/dib.h"
 #include "theme/mdXpThemeSupport.h"
 #include "toolkit/toolkit.h"
 
@@ -17,43 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kWidth = 143, kHeight = 33;
-
-// A 32-bit top-down DIB section selected into a memory context of its own.
-class Dib {
- public:
-  Dib() {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    dc_ = ::CreateCompatibleDC(nullptr);
-    bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = ::SelectObject(dc_, bitmap_);
-  }
-  ~Dib() {
-    ::SelectObject(dc_, old_);
-    ::DeleteObject(bitmap_);
-    ::DeleteDC(dc_);
-  }
-  Dib(const Dib&) = delete;
-  Dib& operator=(const Dib&) = delete;
-  HDC dc() const { return dc_; }
-  bool ok() const { return bits_ != nullptr; }
-  // Pixels that differ from the fill: proof that something was drawn.
-  int Changed(DWORD fill) const {
-    return static_cast<int>(std::count_if(bits_, bits_ + kWidth * kHeight, [fill](DWORD p) { return (p & 0xFFFFFF) != fill; }));
-  }
-  void Fill(DWORD value) { std::fill(bits_, bits_ + kWidth * kHeight, value); }
-
- private:
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ old_ = nullptr;
-  DWORD* bits_ = nullptr;
-};
 
 template <class F>
 double MicrosecondsPer(int count, F&& paint) {
@@ -82,15 +46,15 @@ int main() {
     std::printf("button: no visual-style functions on this system\n");
     return 1;
   }
-  Dib dib;
+  testing_support::Dib dib(kWidth, kHeight);
   if (!dib.ok()) {
     std::printf("button: no DIB section\n");
     return 1;
   }
-  constexpr DWORD kFill = 0xFF00FF;
+  constexpr COLORREF kFill = RGB(255, 0, 255);
   dib.Fill(kFill);
   mdXpThemeSupport::pvDrawButton(button.hWnd(), dib.dc(), button);
-  const int drawn = dib.Changed(kFill);
+  const int drawn = kWidth * kHeight - dib.Count(kFill);  // proof that something was drawn
   if (drawn < kWidth * kHeight / 2) {
     std::printf("button: the themed paint drew only %d pixels\n", drawn);
     return 1;

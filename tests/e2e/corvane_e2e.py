@@ -18,6 +18,16 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def expand(item, common, common_x86):
+    """A stored line as the run makes it: the quoted path's leading token replaced."""
+    parts = item.split('"')
+    if len(parts) > 1 and parts[1].startswith("%CommonProgramFiles%"):
+        return item.replace("%CommonProgramFiles%", common)
+    if len(parts) > 1 and parts[1].startswith("%CommonProgramFiles(x86)%"):
+        return item.replace("%CommonProgramFiles(x86)%", common_x86)
+    return item
+
+
 class Prefix:
     """A Wine prefix of its own for the end-to-end runs, with the stand-in regsvr32 in system32
     and a logging script as the browser."""

@@ -18,16 +18,6 @@ COMMON_X86 = r"C:\Program Files (x86)\Common Files"
 FACEBOOK = "https://www.facebook.com/hollisk"
 
 
-def expand(line):
-    """What the run makes of a stored line: the quoted path's leading token replaced."""
-    parts = line.split('"')
-    if len(parts) > 1 and parts[1].startswith("%CommonProgramFiles%"):
-        return line.replace("%CommonProgramFiles%", COMMON)
-    if len(parts) > 1 and parts[1].startswith("%CommonProgramFiles(x86)%"):
-        return line.replace("%CommonProgramFiles(x86)%", COMMON_X86)
-    return line
-
-
 class WindowTest(unittest.TestCase):
     prefix = None
 
@@ -99,7 +89,7 @@ class FullRun(WindowTest):
         starts = program.starts()
         self.assertEqual(len(starts), 232)
         for i, item in enumerate(items):
-            line = expand(item)
+            line = e2e.expand(item, COMMON, COMMON_X86)
             self.assertEqual(starts[2 * i][0], line)
             self.assertEqual(starts[2 * i + 1][0], line)
             # What the user saw while this line's children ran.

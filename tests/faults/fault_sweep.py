@@ -59,16 +59,6 @@ def read_binds(path):
     return binds
 
 
-def expand(item, common, common_x86):
-    """A stored line as the run makes it: the quoted path's leading token replaced."""
-    parts = item.split('"')
-    if len(parts) > 1 and parts[1].startswith("%CommonProgramFiles%"):
-        return item.replace("%CommonProgramFiles%", common)
-    if len(parts) > 1 and parts[1].startswith("%CommonProgramFiles(x86)%"):
-        return item.replace("%CommonProgramFiles(x86)%", common_x86)
-    return item
-
-
 class Sweep(unittest.TestCase):
     prefix = None
     exe = None
@@ -174,7 +164,7 @@ class WholeRuns(Sweep):
         starts = program.starts()
         self.assertEqual(len(starts), 232)
         for i, item in enumerate(items):
-            line = expand(item, common, common_x86)
+            line = e2e.expand(item, common, common_x86)
             self.assertEqual(starts[2 * i][0], line)
             self.assertEqual(starts[2 * i + 1][0], line)
             self.assertEqual(starts[2 * i][1], "Registering: " + line)

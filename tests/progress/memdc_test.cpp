@@ -108,20 +108,20 @@ TEST(MemDC, DrawCopiesTheRecordedSizeForWidthsBelowOne) {
   Canvas canvas(20, 12, RGB(255, 255, 255));
   mem.Draw(canvas.dc(), 0, 0, 0, -7, 2, 3);
   EXPECT_EQ(canvas.CountIn(0, 0, 20, 12, RGB(200, 0, 0)), 49);
-  EXPECT_EQ(canvas.Pixel(2, 3), RGB(200, 0, 0));
-  EXPECT_EQ(canvas.Pixel(11, 7), RGB(0, 0, 200));
-  EXPECT_EQ(canvas.Pixel(12, 7), RGB(255, 255, 255));
-  EXPECT_EQ(canvas.Pixel(11, 8), RGB(255, 255, 255));
+  EXPECT_EQ(canvas.At(2, 3), RGB(200, 0, 0));
+  EXPECT_EQ(canvas.At(11, 7), RGB(0, 0, 200));
+  EXPECT_EQ(canvas.At(12, 7), RGB(255, 255, 255));
+  EXPECT_EQ(canvas.At(11, 8), RGB(255, 255, 255));
   // An explicit part of the surface.
   Canvas part(4, 4, RGB(255, 255, 255));
   mem.Draw(part.dc(), 8, 3, 2, 2, 1, 1);
-  EXPECT_EQ(part.Pixel(1, 1), RGB(200, 0, 0));
-  EXPECT_EQ(part.Pixel(2, 2), RGB(0, 0, 200));
-  EXPECT_EQ(part.Pixel(3, 3), RGB(255, 255, 255));
+  EXPECT_EQ(part.At(1, 1), RGB(200, 0, 0));
+  EXPECT_EQ(part.At(2, 2), RGB(0, 0, 200));
+  EXPECT_EQ(part.At(3, 3), RGB(255, 255, 255));
   // On an empty object Draw copies nothing.
   pcMemDC empty;
   empty.Draw(part.dc(), 0, 0, 0, 0, 0, 0);
-  EXPECT_EQ(part.Pixel(0, 0), RGB(255, 255, 255));
+  EXPECT_EQ(part.At(0, 0), RGB(255, 255, 255));
 }
 
 TEST(MemDC, CreateFromPictureCopiesTheBitmap) {
@@ -136,12 +136,12 @@ TEST(MemDC, CreateFromPictureCopiesTheBitmap) {
   Canvas canvas(16, 8);
   mem.Draw(canvas.dc(), 0, 0, 0, 0, 0, 0);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 16; ++x) ASSERT_EQ(canvas.Pixel(x, y), colour(x, y)) << x << "," << y;
+    for (int x = 0; x < 16; ++x) ASSERT_EQ(canvas.At(x, y), colour(x, y)) << x << "," << y;
   // A copy: the picture's bitmap can change or go without touching the surface.
   pic.Reset();
   canvas.Fill(0);
   mem.Draw(canvas.dc(), 0, 0, 0, 0, 0, 0);
-  EXPECT_EQ(canvas.Pixel(15, 7), colour(15, 7));
+  EXPECT_EQ(canvas.At(15, 7), colour(15, 7));
 }
 
 TEST(MemDC, CreateFromPictureWithAnIconLeavesTheObjectEmpty) {

@@ -180,7 +180,7 @@ TEST(ProgressModel, APictureCopyErrorReachesTheCallerWithoutARepaint) {
   EXPECT_EQ(surface->paints(), 0);
   // The bar still paints afterwards (the failed surface holds nothing and is passed over).
   bar.SetBackColor(RGB(9, 99, 199));
-  EXPECT_EQ(canvas.Pixel(20, 5), RGB(9, 99, 199));
+  EXPECT_EQ(canvas.At(20, 5), RGB(9, 99, 199));
 }
 
 TEST(ProgressModel, NothingIsDrawnWithoutADrawObject) {

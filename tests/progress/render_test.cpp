@@ -37,7 +37,7 @@ bool SameCanvas(const Canvas& a, const Canvas& b) {
   if (a.width() != b.width() || a.height() != b.height()) return false;
   for (int y = 0; y < a.height(); ++y)
     for (int x = 0; x < a.width(); ++x)
-      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
+      if (a.At(x, y) != b.At(x, y)) return false;
   return true;
 }
 
@@ -50,8 +50,8 @@ TEST(ProgressRender, ClassicSunkenThin3DAtHalf) {
   // Shadow along the top (all of it) and down the left; highlight up the right and along the
   // bottom from x = 1.
   EXPECT_EQ(canvas.CountInRow(0, 0, 200, Shadow()), 200);
-  for (int y = 0; y < 20; ++y) EXPECT_EQ(canvas.Pixel(0, y), Shadow()) << y;
-  for (int y = 1; y < 20; ++y) EXPECT_EQ(canvas.Pixel(199, y), Highlight()) << y;
+  for (int y = 0; y < 20; ++y) EXPECT_EQ(canvas.At(0, y), Shadow()) << y;
+  for (int y = 1; y < 20; ++y) EXPECT_EQ(canvas.At(199, y), Highlight()) << y;
   EXPECT_EQ(canvas.CountInRow(19, 1, 200, Highlight()), 199);
   // Inner rectangle (1, 1, 199, 19): the bar spans x = 1 to 100.
   for (int y = 1; y < 19; ++y) {
@@ -67,9 +67,9 @@ TEST(ProgressRender, ClassicRaisedThin3D) {
   Canvas canvas(50, 10);
   ASSERT_TRUE(Frame(bar, canvas));
   EXPECT_EQ(canvas.CountInRow(0, 0, 49, Highlight()), 49);
-  EXPECT_EQ(canvas.Pixel(49, 0), Shadow());
-  for (int y = 0; y < 9; ++y) EXPECT_EQ(canvas.Pixel(0, y), Highlight()) << y;
-  for (int y = 0; y < 10; ++y) EXPECT_EQ(canvas.Pixel(49, y), Shadow()) << y;
+  EXPECT_EQ(canvas.At(49, 0), Shadow());
+  for (int y = 0; y < 9; ++y) EXPECT_EQ(canvas.At(0, y), Highlight()) << y;
+  for (int y = 0; y < 10; ++y) EXPECT_EQ(canvas.At(49, y), Shadow()) << y;
   EXPECT_EQ(canvas.CountInRow(9, 0, 50, Shadow()), 50);
   EXPECT_EQ(canvas.CountIn(1, 1, 49, 9, kBack), 48 * 8);
 }
@@ -85,8 +85,8 @@ TEST(ProgressRender, FlatIsBlackSunkenOrRaised) {
     EXPECT_EQ(canvas.CountInRow(0, 0, 30, black), 30) << style;
     EXPECT_EQ(canvas.CountInRow(7, 0, 30, black), 30) << style;
     for (int y = 0; y < 8; ++y) {
-      EXPECT_EQ(canvas.Pixel(0, y), black);
-      EXPECT_EQ(canvas.Pixel(29, y), black);
+      EXPECT_EQ(canvas.At(0, y), black);
+      EXPECT_EQ(canvas.At(29, y), black);
     }
     EXPECT_EQ(canvas.CountIn(1, 1, 29, 7, kBar), 28 * 6) << style;
   }
@@ -103,12 +103,12 @@ TEST(ProgressRender, ThreeDSoftEdgeKeepsATwoPixelRing) {
     EXPECT_EQ(canvas.CountIn(2, 2, 20, 10, kBar), 18 * 8) << style;
     EXPECT_EQ(canvas.CountIn(20, 2, 38, 10, kBack), 18 * 8) << style;
     // The ring: two pixels deep, in system colours, darker top-left when sunken.
-    const COLORREF outerTopLeft = canvas.Pixel(5, 0), innerTopLeft = canvas.Pixel(5, 1);
-    const COLORREF outerBottomRight = canvas.Pixel(5, 11), innerBottomRight = canvas.Pixel(5, 10);
-    EXPECT_EQ(canvas.Pixel(0, 5), outerTopLeft);
-    EXPECT_EQ(canvas.Pixel(39, 5), outerBottomRight);
-    EXPECT_EQ(canvas.Pixel(1, 5), innerTopLeft);
-    EXPECT_EQ(canvas.Pixel(38, 5), innerBottomRight);
+    const COLORREF outerTopLeft = canvas.At(5, 0), innerTopLeft = canvas.At(5, 1);
+    const COLORREF outerBottomRight = canvas.At(5, 11), innerBottomRight = canvas.At(5, 10);
+    EXPECT_EQ(canvas.At(0, 5), outerTopLeft);
+    EXPECT_EQ(canvas.At(39, 5), outerBottomRight);
+    EXPECT_EQ(canvas.At(1, 5), innerTopLeft);
+    EXPECT_EQ(canvas.At(38, 5), innerBottomRight);
     if (style == BorderSunken) {
       EXPECT_EQ(outerTopLeft, ::GetSysColor(COLOR_3DDKSHADOW));
       EXPECT_EQ(innerTopLeft, ::GetSysColor(COLOR_BTNSHADOW));
@@ -145,7 +145,7 @@ TEST(ProgressRender, SegmentsCutNineBlocksWithGapsInBackColor) {
   ASSERT_TRUE(Frame(bar, canvas));
   for (int y = 1; y < 19; ++y) {
     std::string row;
-    for (int x = 1; x < 199; ++x) row += canvas.Pixel(x, y) == kBar ? '#' : canvas.Pixel(x, y) == kBack ? '.' : '?';
+    for (int x = 1; x < 199; ++x) row += canvas.At(x, y) == kBar ? '#' : canvas.At(x, y) == kBack ? '.' : '?';
     std::string expected;
     for (int b = 0; b < 9; ++b) expected += b < 8 ? "########.." : "########..";
     expected += std::string(198 - 90, '.');
@@ -177,7 +177,7 @@ TEST(ProgressRender, HalfPixelRoundsToEvenAndRangeEnds) {
   Canvas canvas(5, 2);
   ASSERT_TRUE(Frame(bar, canvas));
   EXPECT_EQ(canvas.CountInRow(0, 0, 5, kBar), 2);
-  EXPECT_EQ(canvas.Pixel(2, 1), kBack);
+  EXPECT_EQ(canvas.At(2, 1), kBack);
   bar.SetValue(150);
   ASSERT_TRUE(Frame(bar, canvas));
   EXPECT_EQ(canvas.CountIn(0, 0, 5, 2, kBar), 10);
@@ -203,7 +203,7 @@ TEST(ProgressRender, CaptionChangesColourExactlyAtTheBarEdge) {
   int inkLeft = 0, inkRight = 0;
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 200; ++x) {
-      const COLORREF c = canvas.Pixel(x, y);
+      const COLORREF c = canvas.At(x, y);
       if (x < 100) {
         ASSERT_EQ(GetRValue(c), 0) << x << "," << y;
         inkLeft += GetBValue(c) != 0;
@@ -221,21 +221,21 @@ TEST(ProgressRender, CaptionChangesColourExactlyAtTheBarEdge) {
   EXPECT_EQ(canvas.CountIn(0, 0, 200, 20, RGB(0, 0, 255)), 0);
   int red = 0;
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 200; ++x) red += canvas.Pixel(x, y) == RGB(255, 0, 0);
+    for (int x = 0; x < 200; ++x) red += canvas.At(x, y) == RGB(255, 0, 0);
   EXPECT_GT(red, 20);
 }
 
 int FirstInkColumn(const Canvas& canvas, COLORREF background) {
   for (int x = 0; x < canvas.width(); ++x)
     for (int y = 0; y < canvas.height(); ++y)
-      if (canvas.Pixel(x, y) != background) return x;
+      if (canvas.At(x, y) != background) return x;
   return -1;
 }
 
 int LastInkColumn(const Canvas& canvas, COLORREF background) {
   for (int x = canvas.width() - 1; x >= 0; --x)
     for (int y = 0; y < canvas.height(); ++y)
-      if (canvas.Pixel(x, y) != background) return x;
+      if (canvas.At(x, y) != background) return x;
   return -1;
 }
 
@@ -337,7 +337,7 @@ TEST(ProgressRender, TiledAndStretchedBackgroundPictures) {
   Canvas canvas(40, 20);
   ASSERT_TRUE(Frame(bar, canvas));
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 40; ++x) ASSERT_EQ(canvas.Pixel(x, y), Pattern(x % 16, y % 8)) << x << "," << y;
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(canvas.At(x, y), Pattern(x % 16, y % 8)) << x << "," << y;
 
   const COLORREF quad[2][2] = {{RGB(255, 0, 0), RGB(0, 255, 0)}, {RGB(0, 0, 255), RGB(255, 255, 0)}};
   auto two = progress_test::BitmapPicture(2, 2, [&](int x, int y) { return quad[y][x]; });
@@ -365,7 +365,7 @@ TEST(ProgressRender, BarPictureShowsOnlyInsideTheBar) {
   ASSERT_TRUE(Frame(bar, canvas));
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 40; ++x)
-      ASSERT_EQ(canvas.Pixel(x, y), x < 20 ? Pattern(x % 16, y % 8) : kBack) << x << "," << y;
+      ASSERT_EQ(canvas.At(x, y), x < 20 ? Pattern(x % 16, y % 8) : kBack) << x << "," << y;
 }
 
 TEST(ProgressRender, GapsShowBackColorOverABackgroundPicture) {
@@ -383,7 +383,7 @@ TEST(ProgressRender, GapsShowBackColorOverABackgroundPicture) {
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 60; ++x) {
       const COLORREF expected = x >= 30 ? Pattern(x % 16, y % 8) : (x % 10 < 8 ? kBar : kBack);
-      ASSERT_EQ(canvas.Pixel(x, y), expected) << x << "," << y;
+      ASSERT_EQ(canvas.At(x, y), expected) << x << "," << y;
     }
 }
 
@@ -466,7 +466,7 @@ TEST(ProgressRender, DrawsStraightOnTheTargetWhenNoSurfaceCanBeMade) {
   ASSERT_TRUE(bar.DrawToDC(nullptr, canvas.dc(), 5, 2, 5 + kHuge, 2 + kHuge));
   EXPECT_FALSE(bar.BackBuffer().HasSurface());
   EXPECT_EQ(canvas.CountInRow(2, 5, 40, Shadow()), 35);
-  for (int y = 2; y < 20; ++y) EXPECT_EQ(canvas.Pixel(5, y), Shadow());
+  for (int y = 2; y < 20; ++y) EXPECT_EQ(canvas.At(5, y), Shadow());
   EXPECT_EQ(canvas.CountIn(6, 3, 40, 20, kBack), 34 * 17);
   EXPECT_EQ(canvas.CountIn(0, 0, 5, 20, kUntouched), 100);
   EXPECT_EQ(canvas.CountIn(0, 0, 40, 2, kUntouched), 80);
@@ -479,7 +479,7 @@ TEST(ProgressRender, DrawsStraightOnTheTargetWhenNoSurfaceCanBeMade) {
   canvas.Fill(kUntouched);
   ASSERT_TRUE(pictured.DrawToDC(nullptr, canvas.dc(), 5, 2, 5 + kHuge, 2 + kHuge));
   for (int y = 2; y < 20; ++y)
-    for (int x = 5; x < 40; ++x) ASSERT_EQ(canvas.Pixel(x, y), Pattern((x - 5) % 16, (y - 2) % 8)) << x << "," << y;
+    for (int x = 5; x < 40; ++x) ASSERT_EQ(canvas.At(x, y), Pattern((x - 5) % 16, (y - 2) % 8)) << x << "," << y;
   EXPECT_EQ(canvas.CountIn(0, 0, 5, 20, kUntouched), 100);
 }
 
@@ -581,7 +581,7 @@ TEST(ProgressRender, XpStyleWithABackgroundPictureDrawsTheClassicLook) {
   EXPECT_EQ(canvas.CountInRow(11, 1, 60, Highlight()), 59);
   EXPECT_EQ(canvas.CountIn(1, 1, 30, 11, kBar), 29 * 10);
   for (int y = 1; y < 11; ++y)
-    for (int x = 30; x < 59; ++x) ASSERT_EQ(canvas.Pixel(x, y), Pattern(x % 16, y % 8)) << x << "," << y;
+    for (int x = 30; x < 59; ++x) ASSERT_EQ(canvas.At(x, y), Pattern(x % 16, y % 8)) << x << "," << y;
 }
 
 TEST(ProgressRender, XpStyleWithoutAVisualStyleFunctionDrawsTheClassicLook) {

@@ -33,8 +33,8 @@ TEST(ProgressStress, HundredThousandFramesLeakNothingAndMakeOneBackBuffer) {
   EXPECT_EQ(surface->paints(), 100000 + 5);
   EXPECT_EQ(bar.BackBuffer().SurfacesMade(), 1u);
   // The last frame is the full bar.
-  EXPECT_EQ(canvas.Pixel(1, 1), RGB(0, 0, 160));
-  EXPECT_EQ(canvas.Pixel(417, 10), RGB(0, 0, 160));
+  EXPECT_EQ(canvas.At(1, 1), RGB(0, 0, 160));
+  EXPECT_EQ(canvas.At(417, 10), RGB(0, 0, 160));
 
   // Ten thousand GDI objects can still be made and held at once.
   std::vector<platform::unique_hbrush> brushes;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/bind.h"
-#include "tests/toolkit/dib.h"
+#include "tests/support/dib.h"
 #include "theme/mdXpThemeSupport.h"
 #include "toolkit/toolkit.h"
 

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/toolkit/dib.h"
+#include "tests/support/dib.h"
 
 namespace toolkit {
 namespace {
