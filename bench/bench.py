@@ -223,6 +223,12 @@ def main():
                  f"{n} bytes; without debug sections {bare_size / 1024:.1f} KiB" if bare_size else f"{n} bytes"))
         else:
             add(("  " + label, "not built", "make test-win32 builds it"))
+    # What a user downloads: the stripped MinSizeRel exes `make dist` puts in the zips.
+    for arch in ("x64", "x86"):
+        shipped = os.path.join(os.path.dirname(build), f"dist-{arch}", "stage", "corvane.exe")
+        n = size(shipped)
+        add((f"  corvane.exe {arch} as shipped", f"{n / 1024:8.1f} KiB" if n else "not built",
+             f"{n} bytes; limit 512 KiB" if n else "make dist builds it"))
     fields, linux = memory
     add(("Memory after a run (the last round's process)", "", ""))
     add(("  working set, GetProcessMemoryInfo", f"{fields.get('workingset', 0) / 1048576:8.1f} MiB",
