@@ -39,19 +39,6 @@ int HeldHandleSlots() {
   return static_cast<int>(highest / 4) - static_cast<int>(made.size());
 }
 
-// How many more GDI objects the process can make (its handle table is finite).
-int FreeGdiSlots() {
-  std::vector<HBRUSH> made;
-  made.reserve(70000);
-  while (made.size() < 70000) {
-    HBRUSH b = ::CreateSolidBrush(RGB(1, 2, 3));
-    if (!b) break;
-    made.push_back(b);
-  }
-  for (HBRUSH b : made) ::DeleteObject(b);
-  return static_cast<int>(made.size());
-}
-
 struct Found {
   int width, height;
   HWND window = nullptr;

@@ -97,6 +97,20 @@ inline std::wstring Field(const std::wstring& record, const std::wstring& key) {
   return record.substr(from, (end == std::wstring::npos ? record.size() : end) - from);
 }
 
+// How many more GDI objects the process can make now. Wine answers 0 to GetGuiResources, so a
+// leak shows as fewer free slots in its finite handle table.
+inline int FreeGdiSlots() {
+  std::vector<HBRUSH> made;
+  made.reserve(70000);
+  while (made.size() < 70000) {
+    HBRUSH b = ::CreateSolidBrush(RGB(1, 2, 3));
+    if (!b) break;
+    made.push_back(b);
+  }
+  for (HBRUSH b : made) ::DeleteObject(b);
+  return static_cast<int>(made.size());
+}
+
 // Polls `done` until it holds or `timeout` passes.
 inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto until = std::chrono::steady_clock::now() + timeout;

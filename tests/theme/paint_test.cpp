@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "platform/functions.h"
+#include "tests/support/win_support.h"
 #include "tests/theme/pictures.h"
 #include "tests/theme/theme_fixture.h"
 
@@ -309,19 +310,6 @@ TEST_F(Paint, MissingStyleFunctionsFailTheirStepsOnly) {
   }
 }
 
-// How many more GDI objects the process can make now (the handle table is finite).
-int FreeGdiSlots() {
-  std::vector<HBRUSH> made;
-  made.reserve(70000);
-  while (made.size() < 70000) {
-    HBRUSH b = ::CreateSolidBrush(RGB(1, 2, 3));
-    if (!b) break;
-    made.push_back(b);
-  }
-  for (HBRUSH b : made) ::DeleteObject(b);
-  return static_cast<int>(made.size());
-}
-
 TEST_F(Paint, PaintsLeaveNoGraphicsObjectsBehind) {
   // Each paint makes and frees a region, brushes, memory contexts and work bitmaps.
   button->SetPicture(IconPicture(16, 16, kRed, [](int x, int) { return x < 2; }));
@@ -336,9 +324,9 @@ TEST_F(Paint, PaintsLeaveNoGraphicsObjectsBehind) {
     }
   };
   paints(20);  // the system's own caches settle first
-  const int before = FreeGdiSlots();
+  const int before = testing_support::FreeGdiSlots();
   paints(400);
-  const int after = FreeGdiSlots();
+  const int after = testing_support::FreeGdiSlots();
   ASSERT_GT(before, 1000);
   EXPECT_LT(before - after, 50);  // one object kept per paint would be 400
   button->SetEnabled(true);
