@@ -30,8 +30,6 @@ inline const ByName<DLLGETVERSIONPROC> kComctlDllGetVersion{L"comctl32.dll", "Dl
 inline const ByName<decltype(&::InitCommonControlsEx)> kInitCommonControlsEx{L"comctl32.dll",
                                                                               "InitCommonControlsEx"};
 inline const ByName<decltype(&::SetWindowSubclass)> kSetWindowSubclass{L"comctl32.dll", "SetWindowSubclass"};
-inline const ByName<decltype(&::RemoveWindowSubclass)> kRemoveWindowSubclass{L"comctl32.dll",
-                                                                              "RemoveWindowSubclass"};
 inline const ByName<decltype(&::DefSubclassProc)> kDefSubclassProc{L"comctl32.dll", "DefSubclassProc"};
 
 // uxtheme
