@@ -51,9 +51,16 @@ bench: deps
 	tests/wine-prefix.sh $(CURDIR)/build/win64/wineprefix
 	python3 bench/bench.py build/win64
 
-# The two release zips and their checksums, in dist/.
+# The two release zips and their checksums, in dist/; built a second time in another folder, and
+# any byte that differs between the two builds of this commit fails.
 dist: deps
+	rm -rf dist build/dist-again
 	packaging/make_dist.sh dist build
+	packaging/make_dist.sh build/dist-again/out build/dist-again
+	@for f in dist/*; do cmp "$$f" "build/dist-again/out/$${f##*/}" || \
+	  { echo "make dist: $${f##*/} differs between two builds of this commit"; exit 1; }; done
+	@cmp <(ls dist) <(ls build/dist-again/out) || { echo "make dist: the two builds wrote other files"; exit 1; }
+	@echo "make dist: two builds of this commit are byte-identical"
 
 clean:
 	rm -rf build
