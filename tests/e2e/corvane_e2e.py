@@ -1,9 +1,16 @@
 """Drives the real corvane.exe under Wine and Xvfb as a user would: real clicks and keys through
-xdotool, texts read from outside by the driver program, pixels from the X screen, and every
-start of the stand-in regsvr32 read from its log."""
+xdotool, texts read from outside by the driver program, pixels from the X screen.
+
+What the program started is read from Wine's own trace of process creation (WINEDEBUG=+process):
+every CreateProcess call, in order, with its command line and the process Wine made for it. What
+each child saw is read from the stand-in regsvr32's log, matched to its start by process id. So a
+start the program never made is told apart from a child that Wine lost or started late."""
+import atexit
 import os
+import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -11,6 +18,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 WINE = "/usr/lib/wine/wine64"
 CAPTION = "Corvane & MS Jet - By Hollisk"
+DONE = "Registering: Done"
+# Children Wine may lose in one whole run before the harness itself is suspect: Wine loses about
+# one start in ten thousand here, and a broken stand-in or prefix loses all of them.
+MOST_LOST = 3
 
 
 def windows_path(path):
@@ -28,14 +39,43 @@ def expand(item, common, common_x86):
     return item
 
 
+def own_display():
+    """Gives this process an X server of its own, so that its clicks, keys and screen reads meet
+    only its own windows while other tests run beside it. The server picks a free number."""
+    ready, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                              pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(ready, 16)
+        if not chunk:
+            raise RuntimeError("Xvfb did not start")
+        number += chunk
+    os.close(ready)
+    os.environ["DISPLAY"] = ":" + number.decode().strip()
+
+    def stop():
+        for prefix in Prefix.opened:  # their sessions live on this display: end them with it
+            prefix.end_session()
+        server.terminate()
+        server.wait()
+    atexit.register(stop)
+
+
 class Prefix:
     """A Wine prefix of its own for the end-to-end runs, with the stand-in regsvr32 in system32
     and a logging script as the browser."""
 
+    opened = []
+
     def __init__(self, build, name="wineprefix-e2e", style=""):
         self.build = build
         self.path = os.path.join(build, name)
-        subprocess.run([os.path.join(ROOT, "tests", "wine-prefix.sh"), self.path, style], check=True)
+        self.style = style
+        self.end_session()  # one left from another display would not show our windows
+        self.session()
+        Prefix.opened.append(self)
         self.system32 = os.path.join(self.path, "drive_c", "windows", "system32")
         self.browser_log = os.path.join(self.path, "browser.log")
         browser = os.path.join(self.path, "browser.sh")
@@ -46,6 +86,15 @@ class Prefix:
                    "/d", browser, "/f"], quiet=True)
         self.install_regsvr32()
 
+    def session(self):
+        """Makes the prefix once, and its Wine session, detached from our streams (a session
+        started by one of our calls would hold that call's pipe until the session ends)."""
+        subprocess.run([os.path.join(ROOT, "tests", "wine-prefix.sh"), self.path, self.style], check=True)
+
+    def end_session(self):
+        subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.path),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
     def env(self, extra=None):
         env = dict(os.environ)
         env.update(WINEPREFIX=self.path, WINEDEBUG=env.get("CORVANE_E2E_WINEDEBUG", "-all"),
@@ -54,6 +103,7 @@ class Prefix:
         return env
 
     def wine(self, args, quiet=False, extra=None, timeout=60):
+        self.session()
         return subprocess.run([WINE] + args, env=self.env(extra), timeout=timeout,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL if quiet else None)
 
@@ -156,19 +206,90 @@ class Snapshot:
         return None
 
 
+class Record:
+    """One line of the stand-in's log: a child that ran, and what it saw."""
+
+    def __init__(self, line):
+        head, _, self.cmd = line.partition("\tcmd=")
+        self.fields = dict(p.partition("=")[::2] for p in head.split("\t")[1:] if "=" in p)
+        self.pid = int(self.fields.get("pid", "-1"))
+        self.status = self.fields.get("status")
+        self.module = self.fields.get("module")
+
+
+class Start:
+    """One CreateProcess call the program made: its command line and the process id Wine gave
+    the child (None when Wine refused the start), with the child's record once it wrote one."""
+
+    def __init__(self, cmd, tid):
+        self.cmd, self.tid, self.pid, self.record = cmd, tid, None, None
+
+    def __repr__(self):
+        return f"Start({self.cmd!r}, pid={self.pid}, ran={self.record is not None})"
+
+
+_TRACE_CALL = re.compile(r'^([0-9a-f]+):trace:process:CreateProcessInternalW app .*? cmdline (L".*"|\(null\))\s*$')
+_TRACE_STARTED = re.compile(r'^([0-9a-f]+):trace:process:CreateProcessInternalW started process pid ([0-9a-f]+)')
+
+
+def wine_string(text):
+    """A string as Wine's debug channels print it (L"..." with backslash escapes)."""
+    if not text.startswith('L"'):
+        return ""
+    body, out, i = text[2:-1], [], 0
+    while i < len(body):
+        c = body[i]
+        if c == "\\" and i + 1 < len(body):
+            n = body[i + 1]
+            if n in "0123456789abcdef" and i + 4 < len(body):
+                out.append(chr(int(body[i + 1:i + 5], 16)))
+                i += 5
+                continue
+            out.append({"n": "\n", "r": "\r", "t": "\t"}.get(n, n))
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return "".join(out)
+
+
+def read_trace(path):
+    """Every CreateProcess call in a +process trace, in the order made, with its process id."""
+    calls, open_by_thread = [], {}
+    if not os.path.exists(path):
+        return calls
+    with open(path, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            m = _TRACE_CALL.match(line)
+            if m:
+                start = Start(wine_string(m.group(2)), m.group(1))
+                calls.append(start)
+                open_by_thread[start.tid] = start
+                continue
+            m = _TRACE_STARTED.match(line)
+            if m and m.group(1) in open_by_thread:
+                open_by_thread.pop(m.group(1)).pid = int(m.group(2), 16)
+    return calls
+
+
 class Program:
-    """corvane.exe started under Wine, with the stand-in's log and switches in its environment."""
+    """corvane.exe started under Wine, with the stand-in's log and switches in its environment and
+    Wine's trace of process creation kept beside it."""
 
     def __init__(self, prefix, extra_env=None, exe=None):
         self.prefix = prefix
         self.tmp = tempfile.mkdtemp(prefix="corvane-e2e-")
         self.log = os.path.join(self.tmp, "regsvr32.log")
-        env = {"CORVANE_PROBE_LOG": windows_path(self.log), "CORVANE_PROBE_WINDOW": CAPTION}
+        self.trace = os.path.join(self.tmp, "wine-process.log")
+        env = {"CORVANE_PROBE_LOG": windows_path(self.log), "CORVANE_PROBE_WINDOW": CAPTION,
+               "WINEDEBUG": "-all,+process"}
         env.update(extra_env or {})
         self.exe = exe or os.path.join(prefix.build, "app", "corvane.exe")
+        prefix.session()
         self.started = time.monotonic()
-        self.process = subprocess.Popen([WINE, self.exe], env=prefix.env(env),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(self.trace, "wb") as trace:
+            self.process = subprocess.Popen([WINE, self.exe], env=prefix.env(env),
+                                            stdout=subprocess.DEVNULL, stderr=trace)
 
     def driver(self, *args, timeout=20):
         exe = os.path.join(self.prefix.build, "tests", "e2e", "driver.exe")
@@ -179,42 +300,27 @@ class Program:
         code, out = self.driver("dump", CAPTION)
         return Snapshot(out) if code == 0 else None
 
-    def wait_window(self, timeout=30):
+    def wait_window(self, timeout=60):
         """Waits until the window is shown with its button, then returns the snapshot."""
-        until = time.monotonic() + timeout
-        while time.monotonic() < until:
-            snap = self.snapshot()
-            if snap and snap.window and snap.window.visible and snap.find(text="Repair Now"):
-                return snap
+        code, out = self.driver("waitwindow", CAPTION, str(timeout * 1000), timeout=timeout + 20)
+        if code != 0:
             if self.process.poll() is not None:
                 raise AssertionError("corvane.exe ended before its window showed")
-            time.sleep(0.2)
-        raise AssertionError("the window did not appear")
+            raise AssertionError("the window did not appear")
+        return Snapshot(out)
 
     def wait_status(self, text, timeout=60):
-        until = time.monotonic() + timeout
-        while time.monotonic() < until:
-            snap = self.snapshot()
-            if snap and snap.status() == text:
-                return snap
-            time.sleep(0.2)
-        return None
+        """Waits, in one watching process, until the status line reads `text`; then returns a
+        snapshot, or None when it never did."""
+        code, _ = self.driver("waitstatus", CAPTION, text, str(timeout * 1000), timeout=timeout + 20)
+        return self.snapshot() if code == 0 else None
 
-    def starts(self):
-        """Every start the stand-in logged: (command line, status field, tick)."""
-        records = []
+    def records(self):
+        """Every child that ran, in the order they wrote to the stand-in's log."""
         if not os.path.exists(self.log):
-            return records
+            return []
         with open(self.log, encoding="utf-8", errors="replace") as f:
-            for line in f:
-                line = line.rstrip("\n")
-                if not line.startswith("start\t"):
-                    continue
-                cmd = line.split("\tcmd=", 1)[1] if "\tcmd=" in line else ""
-                head = line.split("\tcmd=", 1)[0]
-                fields = dict(p.partition("=")[::2] for p in head.split("\t")[1:] if "=" in p)
-                records.append((cmd, fields.get("status"), fields))
-        return records
+            return [Record(line.rstrip("\n")) for line in f if line.startswith("start\t")]
 
     def dones(self):
         if not os.path.exists(self.log):
@@ -222,30 +328,87 @@ class Program:
         with open(self.log, encoding="utf-8", errors="replace") as f:
             return sum(1 for line in f if line.startswith("done"))
 
-    def wait_starts(self, count, timeout=60):
+    def made(self):
+        """The children the program asked Wine for, in order, each with its child's record when
+        that child has written one. Only the program starts regsvr32 lines, so the threads that
+        started one are the program's."""
+        calls = read_trace(self.trace)
+        ours = {c.tid for c in calls if c.cmd.startswith("regsvr32")}
+        starts = [c for c in calls if c.tid in ours]
+        by_pid = {}
+        for record in self.records():
+            by_pid.setdefault(record.pid, []).append(record)
+        for start in starts:  # Wine hands a freed id out again only much later: first come, first matched
+            if start.pid is not None and by_pid.get(start.pid):
+                start.record = by_pid[start.pid].pop(0)
+        return starts
+
+    def wait_made(self, count, timeout=60):
+        """Waits until the program has made `count` starts (read from the trace, not the log)."""
         until = time.monotonic() + timeout
         while time.monotonic() < until:
-            if len(self.starts()) >= count:
+            if len(self.made()) >= count:
                 return True
-            time.sleep(0.1)
+            if self.process.poll() is not None:
+                return len(self.made()) >= count
+            time.sleep(0.05)
         return False
 
-    def close(self, timeout=10):
-        """Asks the window to close, as its close box does; returns the seconds the process took
-        to end."""
+    def settled(self, timeout=30):
+        """The program's starts once every child Wine started has written its record: children
+        slower than the runner's 3 s wait are waited for. A child that has not written one after
+        `timeout` is one that Wine lost."""
+        until = time.monotonic() + timeout
+        while True:
+            starts = self.made()
+            if all(s.record for s in starts if s.pid is not None) or time.monotonic() >= until:
+                return starts
+            time.sleep(0.2)
+
+    def close(self, timeout=15):
+        """Asks the window to close, as its close box does, and waits for the process to end.
+        Returns (seconds it took, starts made after the request), or (None, None) when it did not
+        end. A request that comes between a message-pump step and the start that follows it lets
+        that one start happen; none may follow it."""
         asked = time.monotonic()
         self.driver("close", CAPTION)
+        before = len(self.made())
         try:
             self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
-            return None
-        return time.monotonic() - asked
+            return None, None
+        return time.monotonic() - asked, len(self.made()) - before
 
     def kill(self):
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
         shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def check_whole_run(test, program, lines):
+    """The program made 2 x len(lines) starts: every expanded line twice, in order, exactly. Every
+    child that ran saw the status line of its own line or of a later one (a child slower than the
+    runner's wait may start after the run moved on, never before its line was shown). Children
+    Wine lost or refused are reported; more than MOST_LOST of them fail the harness, not the
+    program. Returns the starts."""
+    starts = program.settled()
+    test.assertEqual([s.cmd for s in starts], [line for line in lines for _ in (0, 1)])
+    statuses = ["Registering: " + line for line in lines] + [DONE]
+    late = 0
+    for j, start in enumerate(starts):
+        if start.record is None:
+            continue
+        test.assertEqual(start.record.cmd, start.cmd)
+        seen = start.record.status
+        test.assertIn(seen, statuses[j // 2:], f"start {j + 1} saw a status from before its line")
+        late += seen != statuses[j // 2]
+    lost = [s for s in starts if s.record is None]
+    if late or lost:
+        print(f"\n{len(lost)} of {len(starts)} children lost or refused by Wine: {lost}; "
+              f"{late} started after their line", file=sys.stderr)
+    test.assertLessEqual(len(lost), MOST_LOST, "the stand-in did not run: is the prefix broken?")
+    return starts
 
 
 def xdotool(*args):

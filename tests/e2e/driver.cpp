@@ -4,6 +4,9 @@
 //   driver version PATH       the version record of a program file
 //   driver screen x           the screen's size and pixels per inch
 //   driver close CAPTION      asks the window to close (as its close box would)
+//   driver waitwindow CAPTION MS
+//                             waits (up to MS) until the window is shown with its "Repair Now"
+//                             button, then dumps it as "dump" does
 //   driver waitstatus CAPTION TEXT MS
 //                             prints "ready", then waits (up to MS) until the window's status line
 //                             reads TEXT; prints the milliseconds it waited
@@ -205,6 +208,41 @@ int WaitStatus(const wchar_t* caption, const wchar_t* text, DWORD timeout) {
   return 1;
 }
 
+BOOL CALLBACK FindButton(HWND child, LPARAM out) {
+  if (TextOf(child) != L"Repair Now") return TRUE;
+  *reinterpret_cast<HWND*>(out) = child;
+  return FALSE;
+}
+
+// One process that looks until the window is there: a dump every few hundred milliseconds would
+// start a process each time, and every start costs the watched program CPU it needs.
+HWND WaitWindow(const wchar_t* caption, DWORD timeout) {
+  LARGE_INTEGER begun;
+  ::QueryPerformanceCounter(&begun);
+  while (Milliseconds(begun) < timeout) {
+    HWND window = ::FindWindowW(nullptr, caption);
+    HWND button = nullptr;
+    if (window && ::IsWindowVisible(window)) ::EnumChildWindows(window, FindButton, reinterpret_cast<LPARAM>(&button));
+    if (button && ::IsWindowVisible(button)) return window;
+    ::Sleep(20);
+  }
+  return nullptr;
+}
+
+void Dump(HWND window) {
+  PrintWindow(L"window", window);
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+  if (::GetGUIThreadInfo(thread, &info)) {
+    wchar_t line[64];
+    ::wsprintfW(line, L"focus\thwnd=%p\n", info.hwndFocus);
+    PrintUtf8(line);
+  }
+  ::EnumChildWindows(window, PrintChild, 0);
+  PrintScreen();
+}
+
 struct Painted {
   bool all = true;
 };
@@ -272,20 +310,16 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"startup" && argc >= 4) return StartUp(argv[2], argv[3]);
   if (command == L"waitstatus" && argc >= 5) return WaitStatus(argv[2], argv[3], std::wcstoul(argv[4], nullptr, 10));
+  if (command == L"waitwindow" && argc >= 4) {
+    HWND window = WaitWindow(argv[2], std::wcstoul(argv[3], nullptr, 10));
+    if (!window) return 1;
+    Dump(window);
+    return 0;
+  }
   HWND window = ::FindWindowW(nullptr, argv[2]);
   if (!window) return 1;
   if (command == L"dump") {
-    PrintWindow(L"window", window);
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
-    if (::GetGUIThreadInfo(thread, &info)) {
-      wchar_t line[64];
-      ::wsprintfW(line, L"focus\thwnd=%p\n", info.hwndFocus);
-      PrintUtf8(line);
-    }
-    ::EnumChildWindows(window, PrintChild, 0);
-    PrintScreen();
+    Dump(window);
     return 0;
   }
   if (command == L"resources") return PrintResources(window) ? 0 : 1;
