@@ -121,6 +121,26 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
   return done();
 }
 
+// Children that Wine may lose before they run (about one start in ten thousand here): that is not
+// the program's doing. More than this in one test means the stand-in is not running at all.
+inline constexpr size_t kMostLostChildren = 3;
+
+// The "start" records of a stand-in's log once `expected` of them are there, or after `timeout`:
+// a child may begin seconds after the runner stopped waiting for it on a loaded machine.
+inline std::vector<std::wstring> SettledStarts(const std::wstring& log, size_t expected,
+                                               std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
+  std::vector<std::wstring> starts;
+  WaitFor(
+      [&] {
+        starts.clear();
+        for (auto& line : ReadLines(log))
+          if (line.starts_with(L"start\t")) starts.push_back(std::move(line));
+        return starts.size() >= expected;
+      },
+      timeout);
+  return starts;
+}
+
 // Sets an environment variable for this process and its children, restoring it at the end.
 class ScopedEnv {
  public:
