@@ -53,6 +53,12 @@ std::expected<std::int32_t, ArithError> SnapStep(std::int32_t block, std::int32_
   return CheckedAdd(block, gap);
 }
 
+std::expected<std::int32_t, ArithError> ThemedSnapStep(std::int32_t chunk, std::int32_t space) {
+  const auto block = CheckedAdd(chunk, space);
+  if (!block) return block;
+  return SnapStep(*block, space);
+}
+
 std::expected<Rect, ArithError> BarRect(const Rect& inner, double f, bool horizontal, std::int32_t step) {
   Rect bar = inner;
   if (horizontal) {

@@ -58,6 +58,10 @@ std::expected<Rect, ArithError> InnerRect(const Rect& outer, std::int32_t border
 // The distance from one block's start to the next (block + gap); 0 means the bar is not snapped.
 std::expected<std::int32_t, ArithError> SnapStep(std::int32_t block, std::int32_t gap);
 
+// The visual style's snap step from its chunk and space sizes: its block is chunk + space, and
+// the step adds the space once more (chunk + 2 x space). A chunk and space of 0 mean no snap.
+std::expected<std::int32_t, ArithError> ThemedSnapStep(std::int32_t chunk, std::int32_t space);
+
 // The part of `inner` that shows progress f (0..1). Horizontal bars grow from the left, vertical
 // ones from the bottom; the edge is rounded half to even. With a step above 0 the bar's length
 // is cut down to a whole number of steps.

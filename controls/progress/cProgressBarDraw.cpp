@@ -162,7 +162,7 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
   const bool horizontal = size->horizontal;
   platform::unique_htheme theme;
   bool themed = false;
-  std::int32_t block = 0, gap = 0;
+  int chunk = 0, space = 0;
   if (usable(m_cBackPicture)) {
     if (auto laid = layPicture(*m_cBackPicture, m_eBackPictureMode); !laid) return laid;
   } else if (m_bXpStyle) {
@@ -171,24 +171,16 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
     const auto getInt = platform::kGetThemeInt.get();
     const auto drawBackground = platform::kDrawThemeBackground.get();
     if (open) theme.reset(open(hWnd, L"Progress"));
-    int chunk = 0, space = 0;
     if (theme && getInt && drawBackground && getInt(theme.get(), 0, 0, TMT_PROGRESSCHUNKSIZE, &chunk) == S_OK &&
-        getInt(theme.get(), 0, 0, TMT_PROGRESSSPACESIZE, &space) == S_OK) {
-      if (const auto sum = CheckedAdd(chunk, space)) {
-        block = *sum;
-        gap = space;
-        const RECT rc = ToRECT(outer);
-        themed = drawBackground(theme.get(), dc, horizontal ? PP_BAR : PP_BARVERT, 0, &rc, &rc) == S_OK;
-      }
+        getInt(theme.get(), 0, 0, TMT_PROGRESSSPACESIZE, &space) == S_OK && CheckedAdd(chunk, space)) {
+      const RECT rc = ToRECT(outer);
+      themed = drawBackground(theme.get(), dc, horizontal ? PP_BAR : PP_BARVERT, 0, &rc, &rc) == S_OK;
     }
   }
   if (!usable(m_cBackPicture) && !themed) FillBrush(m_oBackColor).Fill(dc, outer);
 
   // 3. Classic blocks.
-  if (m_bSegments && !themed) {
-    block = progress::kClassicBlock;
-    gap = progress::kClassicGap;
-  }
+  const bool segmented = m_bSegments && !themed;
 
   // 4. Inner rectangle; the border goes on `outer`.
   const auto inner = progress::InnerRect(outer, m_eBorderStyle, m_eAppearance, themed);
@@ -223,8 +215,9 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
   const auto f = progress::Fraction(m_lMin, m_lMax, m_lValue);
   if (!f) return std::unexpected(ToDrawError(f.error()));
   std::int32_t step = 0;
-  if (m_bSegments || themed) {
-    const auto s = progress::SnapStep(block, gap);
+  if (segmented || themed) {
+    const auto s = themed ? progress::ThemedSnapStep(chunk, space)
+                          : progress::SnapStep(progress::kClassicBlock, progress::kClassicGap);
     if (!s) return std::unexpected(ToDrawError(s.error()));
     step = *s;
   }
@@ -252,9 +245,10 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, 
     }
 
     // 11. Gaps between classic blocks show BackColor, also over a background picture.
-    if (m_bSegments && !themed) {
+    if (segmented) {
       const FillBrush back(m_oBackColor);
-      progress::ForEachGap(*bar, *inner, horizontal, block, gap, visible, [&](const Rect& r) { back.Fill(dc, r); });
+      progress::ForEachGap(*bar, *inner, horizontal, progress::kClassicBlock, progress::kClassicGap, visible,
+                           [&](const Rect& r) { back.Fill(dc, r); });
     }
 
     // 12. Second caption pass.

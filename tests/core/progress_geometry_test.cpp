@@ -116,9 +116,12 @@ TEST(ProgressFrame, VerticalBarGrowsFromTheBottom) {
 
 TEST(ProgressFrame, ThemedSnapStepIsChunkPlusTwoSpaces) {
   // The themed block already holds chunk + space; the step adds the space once more.
-  const std::int32_t chunk = 8, space = 2;
-  const auto step = *SnapStep(chunk + space, space);
+  const auto step = *ThemedSnapStep(8, 2);
   EXPECT_EQ(step, 12);
+  EXPECT_EQ(*ThemedSnapStep(1, 0), 1);  // Wine's light style: every pixel
+  EXPECT_EQ(*ThemedSnapStep(0, 0), 0);  // no snap
+  EXPECT_EQ(ThemedSnapStep(kMax, 1).error(), ArithError::Overflow);
+  EXPECT_EQ(ThemedSnapStep(kMax - 1, 1).error(), ArithError::Overflow);  // the block fits, the step does not
   const Rect inner{1, 1, 199, 19};
   const Rect bar = *BarRect(inner, 0.5, true, step);
   EXPECT_EQ(bar.right - bar.left, 96);  // 99 cut down to a multiple of 12
@@ -155,7 +158,8 @@ TEST(ProgressFrame, GapsOutsideTheVisibleAreaAreSkipped) {
   EXPECT_EQ(limited.back().top, 40);
   gaps.clear();
   ForEachGap(tall, tall, false, 8, 2, Rect{0, -5, 10, 5}, [&](const Rect& r) { gaps.push_back(r); });
-  EXPECT_LE(gaps.size(), 2u);
+  // Cut every 10 px upwards from 2147483647: the one gap that reaches into -5..5 starts at -3.
+  EXPECT_EQ(gaps, (std::vector<Rect>{{0, -3, 10, -1}}));
 }
 
 TEST(ProgressTiles, PlanCoversTheAreaRowByRow) {

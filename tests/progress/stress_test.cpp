@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/progress/cProgressBar.h"
 #include "progress_support.h"
+#include "tests/support/win_support.h"
 
 namespace corvane {
 namespace {
@@ -44,6 +47,41 @@ TEST(ProgressStress, HundredThousandFramesLeakNothingAndMakeOneBackBuffer) {
     pens.emplace_back(::CreatePen(PS_SOLID, 1, RGB(0, i & 0xFF, 0)));
     ASSERT_TRUE(brushes.back()) << i;
     ASSERT_TRUE(pens.back()) << i;
+  }
+}
+
+// Each way a frame can be drawn, a thousand times over: the process's free GDI slots stay where
+// they were, so no path keeps a brush, pen, region, font selection or bitmap per frame.
+TEST(ProgressStress, EveryDrawingPathLeavesTheGdiSlotsAsItFoundThem) {
+  progress_test::TestWindow window(419, 12);
+  ASSERT_NE(window.get(), nullptr);
+  Canvas canvas(419, 12);
+  auto tile = progress_test::BitmapPicture(5, 3, [](int x, int y) { return RGB(x * 40, y * 60, 9); });
+  const std::pair<const char*, std::function<void(cProgressBar&)>> paths[] = {
+      {"classic", [](cProgressBar&) {}},
+      {"segmented", [](cProgressBar& bar) { bar.SetSegments(true); }},
+      {"themed", [](cProgressBar& bar) { bar.SetXpStyle(true); }},
+      {"tiled", [&](cProgressBar& bar) {
+         bar.SetBackPictureMode(PictureTile);
+         bar.SetBarPictureMode(PictureTile);
+         ASSERT_TRUE(bar.SetPicture(tile.Get()));
+         ASSERT_TRUE(bar.SetBarPicture(tile.Get()));
+       }},
+      {"failing", [](cProgressBar& bar) { bar.SetMin(100); }},  // Max equal to Min: every frame stops
+  };
+  for (const auto& [name, configure] : paths) {
+    cProgressBar bar;
+    bar.SetDrawObject(std::make_shared<progress_test::CountingSurface>(window.get(), canvas.dc()));
+    bar.SetBackColor(RGB(255, 255, 255));
+    bar.SetBarColor(RGB(0, 0, 160));
+    bar.SetText(L"58/116 50 %");
+    bar.SetShowText(true);
+    configure(bar);
+    for (std::int32_t i = 0; i < 10; ++i) bar.SetValue(i);  // the back buffer is made once
+    const int before = testing_support::FreeGdiSlots();
+    for (std::int32_t i = 0; i < 1000; ++i) bar.SetValue(i % 101);
+    const int after = testing_support::FreeGdiSlots();
+    EXPECT_LT(before - after, 10) << name << ": " << before << " -> " << after;
   }
 }
 
