@@ -1,5 +1,6 @@
 #include "app/folders/ModSpecialFolders.h"
 #include "platform/bind.h"
+#include "tests/support/malloc_spy.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -20,11 +21,20 @@ TEST(GetSpecialFolderPath, UnknownOrVirtualFoldersGiveEmptyText) {
   EXPECT_EQ(corvane::GetSpecialFolderPath(0x7FFFFFFF), L"");
 }
 
-TEST(GetSpecialFolderPath, RepeatedLookupsKeepWorking) {
-  // Each lookup frees its item list; thousands of them must not exhaust anything.
-  for (int i = 0; i < 3000; ++i) {
-    ASSERT_EQ(corvane::GetSpecialFolderPath(i % 2 ? 43 : 0x11).empty(), i % 2 == 0) << i;
-  }
+TEST(GetSpecialFolderPath, TheItemListIsFreedWhateverTheOutcome) {
+  const auto lookups = [] {
+    EXPECT_FALSE(corvane::GetSpecialFolderPath(43).empty());  // found, with a path
+    EXPECT_TRUE(corvane::GetSpecialFolderPath(0x11).empty());  // found, no file-system path
+    platform::SetFunctionUnavailable("SHGetPathFromIDListW", true);
+    EXPECT_TRUE(corvane::GetSpecialFolderPath(44).empty());  // found, path not asked
+    platform::SetFunctionUnavailable("SHGetPathFromIDListW", false);
+  };
+  lookups();  // the shell's own caches settle
+  testing_support::MallocSpy spy;
+  ASSERT_TRUE(spy.Registered());
+  for (int i = 0; i < 20; ++i) lookups();
+  // Sixty item lists were handed out; one kept per lookup would leave sixty.
+  EXPECT_EQ(spy.OutstandingCount(), 0u);
 }
 
 TEST(GetSpecialFolderPath, ShellFunctionsSwitchedOffGiveEmptyText) {

@@ -11,7 +11,11 @@ using namespace testing_support;
 TEST(Bind, BindsAFunctionOfASystemLibrary) {
   platform::ByName<decltype(&::TransparentBlt)> transparentBlt{L"msimg32.dll", "TransparentBlt"};
   ASSERT_TRUE(transparentBlt.get());
-  EXPECT_EQ(transparentBlt.get(), transparentBlt.get());
+  // The very function the system library exports, from the copy in the system directory.
+  const HMODULE library = ::GetModuleHandleW(L"msimg32.dll");
+  ASSERT_NE(library, nullptr);
+  EXPECT_EQ(reinterpret_cast<void*>(transparentBlt.get()),
+            reinterpret_cast<void*>(::GetProcAddress(library, "TransparentBlt")));
   EXPECT_STREQ(transparentBlt.name(), "TransparentBlt");
 }
 

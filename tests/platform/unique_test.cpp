@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/com.h"
+#include "tests/support/malloc_spy.h"
+#include "tests/support/win_support.h"
 
 namespace {
 
@@ -64,25 +66,65 @@ TEST(GdiOwners, ManyObjectsComeAndGoWithoutExhaustingGdi) {
   }
 }
 
-TEST(WindowDc, ScreenContext) {
-  platform::window_dc screen(nullptr);
-  ASSERT_TRUE(screen);
-  EXPECT_GT(::GetDeviceCaps(screen.get(), LOGPIXELSX), 0);
+TEST(WindowDc, ReleasesWhatItGetsAndKeepsTheLastError) {
+  // Every context GetDC hands out that is not given back holds a GDI object of its own.
+  const int before = testing_support::FreeGdiSlots();
+  for (int i = 0; i < 2000; ++i) {
+    platform::window_dc screen(nullptr);
+    ASSERT_TRUE(screen) << i;
+    ASSERT_GT(::GetDeviceCaps(screen.get(), LOGPIXELSX), 0);
+    ::SetLastError(4321);
+  }
+  EXPECT_EQ(::GetLastError(), 4321u);
+  EXPECT_LT(before - testing_support::FreeGdiSlots(), 10);
 }
 
-TEST(CoTaskMem, NullIsFineAndMemoryIsFreed) {
+TEST(CoTaskMem, TheOwnerFreesWhatItHoldsAndNullIsFine) {
+  testing_support::MallocSpy spy;
+  ASSERT_TRUE(spy.Registered());
+  void* memory = ::CoTaskMemAlloc(64);
+  ASSERT_TRUE(spy.Outstanding(memory));
+  {
+    platform::unique_cotaskmem owner(memory);
+    EXPECT_TRUE(owner);
+  }
+  EXPECT_FALSE(spy.Outstanding(memory));
   platform::unique_cotaskmem none;
   EXPECT_FALSE(none);
-  platform::unique_cotaskmem some(::CoTaskMemAlloc(64));
-  EXPECT_TRUE(some);
 }
 
-TEST(ComPtr, HoldsAndReleasesAnOleObject) {
-  platform::ComPtr<IUnknown> unknown;
-  ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, reinterpret_cast<IStream**>(unknown.GetAddressOf())), S_OK);
-  platform::ComPtr<IStream> stream;
-  EXPECT_EQ(unknown.As(&stream), S_OK);
-  EXPECT_TRUE(stream);
+// An object that counts its references, to see what the owner does with them.
+class Counted final : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (riid != IID_IUnknown) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  ULONG references = 1;
+};
+
+TEST(ComPtr, CopiesAddAReferenceAndEveryOwnerReleasesItsOwn) {
+  Counted object;
+  {
+    // Objects come in through GetAddressOf(), which takes the reference they were made with.
+    // (mingw's Attach adds a reference of its own, unlike Microsoft's: the program never calls it.)
+    platform::ComPtr<IUnknown> first;
+    *first.GetAddressOf() = &object;
+    EXPECT_EQ(object.references, 1u);
+    platform::ComPtr<IUnknown> second = first;
+    EXPECT_EQ(object.references, 2u);
+    platform::ComPtr<IUnknown> third;
+    EXPECT_EQ(first.As(&third), S_OK);
+    EXPECT_EQ(object.references, 3u);
+  }
+  EXPECT_EQ(object.references, 0u);
 }
 
 }  // namespace
