@@ -113,13 +113,10 @@ TEST_F(Startup, RealSystemWithVersion6Answer) {
     return S_OK;
   };
   test_hooks::SetHooks(std::move(h));
+  // The system's own initialiser, bound by name, takes the call and the flag is set; without it
+  // (MissingInitialiserLeavesTheFlagUnset) the flag stays unset, so this can tell.
   EXPECT_TRUE(InitThemeSupport());
-  EXPECT_TRUE(::GetModuleHandleW(L"shell32.dll"));
-  // The extended combo box class is there once the common controls are initialised.
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  EXPECT_TRUE(::GetClassInfoExW(nullptr, WC_COMBOBOXEXW, &wc) ||
-              ::GetClassInfoExW(::GetModuleHandleW(L"comctl32.dll"), WC_COMBOBOXEXW, &wc));
+  EXPECT_TRUE(test_hooks::StartupFlag());
 }
 
 TEST(IsThemed, LightStyleAppliesToControls) {
