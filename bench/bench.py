@@ -25,7 +25,7 @@ import corvane_e2e as e2e  # noqa: E402
 
 ROUNDS = 3           # whole runs, bare loops and batch runs, alternated
 STARTUP_ROUNDS = 7   # start-ups of each program, alternated
-QUIET = {"CORVANE_PROBE_LOG": "", "CORVANE_PROBE_WINDOW": ""}  # the stand-in exits at once
+QUIET = {"CORVANE_PROBE_LOG": "", "CORVANE_PROBE_WINDOW": "", "WINEDEBUG": "-all"}  # the stand-in exits at once
 
 
 def fail(message):
@@ -80,7 +80,7 @@ class EndToEnd:
                 fail("the run did not reach Registering: Done")
             time.sleep(0.5)
             memory = self.memory(program)
-            if program.close() is None:
+            if program.close()[0] is None:
                 fail("the program did not end when closed")
             return took, memory
         finally:

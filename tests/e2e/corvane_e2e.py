@@ -102,7 +102,7 @@ class Prefix:
         env.update(extra or {})
         return env
 
-    def wine(self, args, quiet=False, extra=None, timeout=60):
+    def wine(self, args, quiet=False, extra=None, timeout=120):
         self.session()
         return subprocess.run([WINE] + args, env=self.env(extra), timeout=timeout,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL if quiet else None)
@@ -291,7 +291,7 @@ class Program:
             self.process = subprocess.Popen([WINE, self.exe], env=prefix.env(env),
                                             stdout=subprocess.DEVNULL, stderr=trace)
 
-    def driver(self, *args, timeout=20):
+    def driver(self, *args, timeout=60):
         exe = os.path.join(self.prefix.build, "tests", "e2e", "driver.exe")
         r = self.prefix.wine([exe] + list(args), quiet=True, timeout=timeout)
         return r.returncode, r.stdout.decode("utf-8", "replace")
@@ -300,7 +300,7 @@ class Program:
         code, out = self.driver("dump", CAPTION)
         return Snapshot(out) if code == 0 else None
 
-    def wait_window(self, timeout=60):
+    def wait_window(self, timeout=120):
         """Waits until the window is shown with its button, then returns the snapshot."""
         code, out = self.driver("waitwindow", CAPTION, str(timeout * 1000), timeout=timeout + 20)
         if code != 0:
@@ -354,7 +354,7 @@ class Program:
             time.sleep(0.05)
         return False
 
-    def settled(self, timeout=30):
+    def settled(self, timeout=60):
         """The program's starts once every child Wine started has written its record: children
         slower than the runner's 3 s wait are waited for. A child that has not written one after
         `timeout` is one that Wine lost."""
@@ -365,7 +365,7 @@ class Program:
                 return starts
             time.sleep(0.2)
 
-    def close(self, timeout=15):
+    def close(self, timeout=60):
         """Asks the window to close, as its close box does, and waits for the process to end.
         Returns (seconds it took, starts made after the request), or (None, None) when it did not
         end. A request that comes between a message-pump step and the start that follows it lets

@@ -94,7 +94,7 @@ class Sweep(unittest.TestCase):
         self.addCleanup(program.kill)
         return program
 
-    def run_to_done(self, program, timeout=120):
+    def run_to_done(self, program, timeout=300):
         """Shows the window, clicks "Repair Now", waits for the end; returns the last snapshot."""
         snap = program.wait_window()
         self.assertEqual(snap.status(), "Registering: ")
