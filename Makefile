@@ -38,7 +38,6 @@ test-win32: deps
 test-win64: deps
 	cmake --preset win64 >/dev/null
 	cmake --build --preset win64 -j $(JOBS)
-	tests/wine-prefix.sh $(CURDIR)/build/win64/wineprefix
 	$(XVFB) ctest --preset win64
 
 # Host tests, the x86 build, then every Windows test under Wine: ctest's summary closes the output.
@@ -48,7 +47,6 @@ test: test-host test-win32 test-win64
 bench: deps
 	cmake --preset win64 >/dev/null
 	cmake --build --preset win64 -j $(JOBS)
-	tests/wine-prefix.sh $(CURDIR)/build/win64/wineprefix
 	python3 bench/bench.py build/win64
 
 # The two release zips and their checksums, in dist/; built a second time in another folder, and

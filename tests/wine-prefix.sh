@@ -53,7 +53,8 @@ fi
 # The first program of a Wine session starts the server and the system processes (services,
 # explorer, ...), which keep that program's standard streams: a test runner waiting for its pipe
 # to close would wait for the whole session. So the session is started here, on /dev/null, and
-# kept for 10 s after its last program.
-if /usr/lib/wine/wineserver -p10 </dev/null >/dev/null 2>&1 9>&-; then
+# kept for 10 s after its last program. Without a display there is no session worth starting:
+# its desktop could never show a window.
+if [ -n "${DISPLAY:-}" ] && /usr/lib/wine/wineserver -p10 </dev/null >/dev/null 2>&1 9>&-; then
   $wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
 fi
