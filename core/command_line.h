@@ -2,8 +2,10 @@
 // Where the program of a command line is looked for. The tool runs elevated, so a bare program
 // name is never resolved through the program's own folder or the current folder.
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -15,5 +17,17 @@ std::wstring_view FirstToken(std::wstring_view commandLine);
 // (".exe" added when the token has no extension). A token with a path, or no token at all,
 // gives nothing: such a line is used as given.
 std::optional<std::wstring> SystemProgramPath(std::wstring_view commandLine, std::wstring_view systemDirectory);
+
+// The search path a child gets: the system folder, the Windows folder and the system folder's
+// Wbem, and nothing a user can write to ("<system>;<windows>;<system>\Wbem"; an unknown Windows
+// folder is left out).
+std::wstring ChildSearchPath(std::wstring_view systemDirectory, std::wstring_view windowsDirectory);
+
+// The program's environment entries ("NAME=value", in their order) with PATH, whatever its
+// letter case, replaced by `path`, or added in its sorted place when there is none.
+std::vector<std::wstring> ChildEnvironment(std::span<const std::wstring> entries, std::wstring_view path);
+
+// An environment block as CreateProcessW takes it: every entry ended by a NUL, and one more.
+std::wstring EnvironmentBlock(std::span<const std::wstring> entries);
 
 }  // namespace corvane

@@ -18,12 +18,22 @@ inline const ByName<BOOL(WINAPI*)(PVOID*)> kWow64DisableWow64FsRedirection{L"ker
                                                                            "Wow64DisableWow64FsRedirection"};
 inline const ByName<BOOL(WINAPI*)(PVOID)> kWow64RevertWow64FsRedirection{L"kernel32.dll",
                                                                          "Wow64RevertWow64FsRedirection"};
+inline const ByName<decltype(&::InitializeProcThreadAttributeList)> kInitializeProcThreadAttributeList{
+    L"kernel32.dll", "InitializeProcThreadAttributeList"};
+inline const ByName<decltype(&::UpdateProcThreadAttribute)> kUpdateProcThreadAttribute{L"kernel32.dll",
+                                                                                       "UpdateProcThreadAttribute"};
+inline const ByName<decltype(&::DeleteProcThreadAttributeList)> kDeleteProcThreadAttributeList{
+    L"kernel32.dll", "DeleteProcThreadAttributeList"};
 
 // shell32 (a known DLL, always present: bound by name so that a fault sweep can switch it off)
 inline const ByName<decltype(&::SHGetSpecialFolderLocation)> kSHGetSpecialFolderLocation{
     L"shell32.dll", "SHGetSpecialFolderLocation"};
 inline const ByName<decltype(&::SHGetPathFromIDListW)> kSHGetPathFromIDListW{L"shell32.dll",
                                                                               "SHGetPathFromIDListW"};
+
+// ole32 (a known DLL, always present: bound by name so that a test can switch the shell's
+// automation off)
+inline const ByName<decltype(&::CoCreateInstance)> kCoCreateInstance{L"ole32.dll", "CoCreateInstance"};
 
 // comctl32
 inline const ByName<DLLGETVERSIONPROC> kComctlDllGetVersion{L"comctl32.dll", "DllGetVersion"};

@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <cwchar>
 #include <optional>
+#include <vector>
 
 #include "core/command_line.h"
+#include "platform/functions.h"
 #include "platform/pump.h"
 #include "platform/unique.h"
 
@@ -32,6 +36,56 @@ std::optional<std::wstring> systemDirectory() {
   return std::wstring(buffer, n);
 }
 
+std::wstring windowsDirectory() {
+  wchar_t buffer[MAX_PATH];
+  const UINT n = ::GetSystemWindowsDirectoryW(buffer, MAX_PATH);
+  return n == 0 || n >= MAX_PATH ? std::wstring() : std::wstring(buffer, n);
+}
+
+// The program's own environment, one "NAME=value" entry each.
+std::vector<std::wstring> programEnvironment() {
+  std::vector<std::wstring> entries;
+  wchar_t* block = ::GetEnvironmentStringsW();
+  if (!block) return entries;
+  for (const wchar_t* entry = block; *entry; entry += std::wcslen(entry) + 1) entries.emplace_back(entry);
+  ::FreeEnvironmentStringsW(block);
+  return entries;
+}
+
+// Tells Windows to hand the child this one handle and no other inheritable handle of ours
+// (Vista and later). Where that cannot be said, get() is null and inheritance is as before.
+class InheritOnly {
+ public:
+  explicit InheritOnly(HANDLE handle) noexcept : handle_(handle) {
+    const auto initialize = platform::kInitializeProcThreadAttributeList.get();
+    const auto update = platform::kUpdateProcThreadAttribute.get();
+    delete_ = platform::kDeleteProcThreadAttributeList.get();
+    if (!initialize || !update || !delete_) return;
+    SIZE_T size = 0;
+    initialize(nullptr, 1, 0, &size);
+    if (size == 0) return;
+    buffer_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
+    if (!initialize(list, 1, 0, &size)) return;
+    made_ = list;
+    // The list keeps the address of handle_, which lives as long as the list.
+    if (update(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &handle_, sizeof handle_, nullptr, nullptr)) list_ = list;
+  }
+  InheritOnly(const InheritOnly&) = delete;
+  InheritOnly& operator=(const InheritOnly&) = delete;
+  ~InheritOnly() {
+    if (made_) delete_(made_);
+  }
+  LPPROC_THREAD_ATTRIBUTE_LIST get() const noexcept { return list_; }
+
+ private:
+  HANDLE handle_;
+  std::vector<std::byte> buffer_;
+  decltype(&::DeleteProcThreadAttributeList) delete_ = nullptr;
+  LPPROC_THREAD_ATTRIBUTE_LIST made_ = nullptr;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
 }  // namespace
 
 std::wstring RunCommand(std::wstring commandLine) {
@@ -48,14 +102,25 @@ std::wstring RunCommand(std::wstring commandLine) {
   if (!::CreatePipe(readEnd.put(), writeEnd.put(), &security, 0)) {
     return errorText(L"CreatePipe", ::GetLastError());
   }
+  // Only the write end goes to the child: holding the read end as well, a child that fills the
+  // pipe would wait for a reader that never comes, elevated, forever.
+  ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWMINNOACTIVE;
-  startup.hStdOutput = writeEnd.get();
-  startup.hStdInput = nullptr;
-  startup.hStdError = nullptr;
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup.StartupInfo;
+  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = SW_SHOWMINNOACTIVE;
+  startup.StartupInfo.hStdOutput = writeEnd.get();
+  startup.StartupInfo.hStdInput = nullptr;
+  startup.StartupInfo.hStdError = nullptr;
+  DWORD creation = NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT;
+  // Nor does it get a pipe or process handle of another run (a nested one, say).
+  const InheritOnly inherit(writeEnd.get());
+  if (inherit.get()) {
+    startup.StartupInfo.cb = sizeof startup;
+    startup.lpAttributeList = inherit.get();
+    creation |= EXTENDED_STARTUPINFO_PRESENT;
+  }
 
   PROCESS_INFORMATION info{};
   const std::optional<std::wstring> directory = systemDirectory();
@@ -63,11 +128,16 @@ std::wstring RunCommand(std::wstring commandLine) {
     result = errorText(L"CreateProcess", ::GetLastError());
   } else {
     const std::optional<std::wstring> application = SystemProgramPath(commandLine, *directory);
+    // The program's environment, but a search path the user cannot write to: an elevated
+    // regsvr32 given a bare DLL name must not find a copy planted on the user's PATH.
+    const std::vector<std::wstring> environment =
+        ChildEnvironment(programEnvironment(), ChildSearchPath(*directory, windowsDirectory()));
+    std::wstring block = EnvironmentBlock(environment);
     // CreateProcessW may write into the command line, so it gets a copy of its own.
     std::wstring writable = commandLine;
     const BOOL started = ::CreateProcessW(application ? application->c_str() : nullptr, writable.data(), &security,
-                                          &security, TRUE, NORMAL_PRIORITY_CLASS, nullptr, directory->c_str(),
-                                          &startup, &info);
+                                          &security, TRUE, creation, block.data(), directory->c_str(),
+                                          &startup.StartupInfo, &info);
     if (started != TRUE) result = errorText(L"CreateProcess", ::GetLastError());
   }
   platform::unique_handle process(info.hProcess);

@@ -4,6 +4,9 @@
 
 #include <chrono>
 
+#include <functional>
+
+#include "platform/bind.h"
 #include "platform/unique.h"
 #include "tests/support/win_support.h"
 
@@ -22,15 +25,24 @@ class RunCommandTest : public ::testing::Test {
   // runner's wait on a loaded machine).
   std::vector<std::wstring> starts(size_t expected = 1) const { return SettledStarts(log_, expected); }
 
-  // Runs `line`, which must start; answers the child's record. A child Wine lost before it ran is
+  // The records of children started with exactly `line`.
+  std::vector<std::wstring> recordsOf(const std::wstring& line) const {
+    std::vector<std::wstring> out;
+    for (auto& record : starts(0))
+      if (Field(record, L"cmd") == line) out.push_back(record);
+    return out;
+  }
+
+  // Runs `line`, which must start; answers its child's record. A child Wine lost before it ran is
   // not the runner's doing: the start is then made again, at most twice.
   std::wstring RunOne(const std::wstring& line, std::chrono::milliseconds* elapsed = nullptr) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-      const size_t before = starts(0).size();
+      const size_t before = recordsOf(line).size();
       const auto begun = Clock::now();
       EXPECT_EQ(corvane::RunCommand(line), L"");
       if (elapsed) *elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begun);
-      const auto records = starts(before + 1);
+      std::vector<std::wstring> records;
+      WaitFor([&] { return (records = recordsOf(line)).size() > before; }, std::chrono::seconds(60));
       if (records.size() > before) return records.back();
       std::printf("a child was lost before it ran; starting it again\n");
     }
@@ -171,6 +183,115 @@ TEST_F(RunCommandTest, PendingMessagesAreDispatchedDuringTheCall) {
   ::PostMessageW(window.get(), WM_APP, 0, 0);
   EXPECT_NE(corvane::RunCommand(L"corvane-no-such-program"), L"");
   EXPECT_EQ(count, 3);
+}
+
+// A window whose WM_APP runs `onApp`: a message that the runner's pump step dispatches.
+class AppWindow {
+ public:
+  explicit AppWindow(std::function<void()> onApp) : onApp_(std::move(onApp)) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &AppWindow::Proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"CorvaneRunnerApp";
+    ::RegisterClassW(&wc);
+    window_.reset(::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                  wc.hInstance, nullptr));
+    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  void Post() { ::PostMessageW(window_.get(), WM_APP, 0, 0); }
+  explicit operator bool() const { return static_cast<bool>(window_); }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_APP) {
+      if (auto* self = reinterpret_cast<AppWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) self->onApp_();
+      return 0;
+    }
+    return ::DefWindowProcW(window, message, w, l);
+  }
+  std::function<void()> onApp_;
+  platform::unique_hwnd window_;
+};
+
+std::wstring SystemWindowsDirectory() {
+  wchar_t path[MAX_PATH] = {};
+  const UINT n = ::GetSystemWindowsDirectoryW(path, MAX_PATH);
+  return std::wstring(path, n);
+}
+
+TEST_F(RunCommandTest, TheChildSearchesOnlyTheSystemFoldersAndKeepsTheRestOfTheEnvironment) {
+  ScopedEnv path(L"PATH", L"C:\\users\\public\\planted;" + SystemDirectory());
+  // The child found its log through the program's environment: the rest of it is passed on.
+  const std::wstring record = RunOne(Quoted(ToolPath(L"probe.exe")));
+  EXPECT_EQ(Field(record, L"path"),
+            SystemDirectory() + L";" + SystemWindowsDirectory() + L";" + SystemDirectory() + L"\\Wbem");
+  EXPECT_EQ(Field(record, L"cmd"), Quoted(ToolPath(L"probe.exe")));
+}
+
+// Wine's own regsvr32, given a bare DLL name, looks along PATH as Windows' does. A library of
+// that name in a folder on the program's PATH must never be loaded by the elevated child. (Run
+// by a CTest entry of its own, where Wine prefers its own regsvr32 to the stand-in.)
+class WineRegsvr32 : public RunCommandTest {};
+
+TEST_F(WineRegsvr32, ABareDllNameIsNeverFoundOnTheUsersPath) {
+  TempFolder planted(L"planted");
+  ASSERT_TRUE(::CopyFileW(ToolPath(L"corvane_marker.dll").c_str(), planted.file(L"msjet40.dll").c_str(), FALSE));
+  const std::wstring marker = temp_.file(L"loaded-through-path");
+  const std::wstring control = temp_.file(L"loaded-by-the-control");
+  ScopedEnv path(L"PATH", planted.path() + L";" + SystemDirectory());
+  {
+    ScopedEnv markerFile(L"CORVANE_MARKER_FILE", marker);
+    EXPECT_EQ(corvane::RunCommand(L"regsvr32 msjet40.dll /s"), L"");
+  }
+
+  // The control: the same start with the program's own PATH does load the planted copy.
+  ScopedEnv markerFile(L"CORVANE_MARKER_FILE", control);
+  const std::wstring regsvr32 = SystemDirectory() + L"\\regsvr32.exe";
+  std::wstring command = L"regsvr32 msjet40.dll /s";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(::CreateProcessW(regsvr32.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               SystemDirectory().c_str(), &startup, &info));
+  ::WaitForSingleObject(info.hProcess, 60000);
+  ::CloseHandle(info.hProcess);
+  ::CloseHandle(info.hThread);
+  EXPECT_TRUE(FileExists(control)) << "the control did not load the planted library: the test proves nothing";
+  // The runner's child started before the control and has long ended.
+  EXPECT_FALSE(FileExists(marker)) << "the elevated child loaded a library planted on PATH";
+}
+
+TEST_F(RunCommandTest, AChildThatFillsThePipeEndsOnceTheRunnerHasClosedItsEnds) {
+  // It holds only the write end: once ours are closed its write fails and it ends.
+  const std::wstring writer = Quoted(ToolPath(L"probe.exe")) + L" --write=1048576";
+  RunOne(writer);
+  EXPECT_TRUE(WaitFor([&] { return ReadText(log_).find(L"done\t") != std::wstring::npos; }, std::chrono::seconds(60)))
+      << "the child still waits for a reader";
+}
+
+TEST_F(RunCommandTest, TheChildHoldsItsOwnPipeEndAndNoOtherRunsHandles) {
+  const std::wstring counter = Quoted(ToolPath(L"probe.exe")) + L" --count-pipes";
+  EXPECT_EQ(Field(RunOne(counter), L"pipes"), L"1");
+
+  // A run started from the runner's own message step (a nested run) while the outer child's
+  // pipe is open: its child gets its own pipe end only.
+  std::wstring nested;
+  AppWindow window([&] { nested = RunOne(counter); });
+  ASSERT_TRUE(window) << "needs a display";
+  window.Post();
+  RunOne(Quoted(ToolPath(L"probe.exe")));
+  ASSERT_FALSE(nested.empty());
+  EXPECT_EQ(Field(nested, L"pipes"), L"1");
+
+  // Where Windows cannot be told which handles to pass on, every inheritable handle goes along,
+  // as it always did (the outer write end, and this test program's own output pipes): the count
+  // above can tell.
+  platform::SetFunctionUnavailable("InitializeProcThreadAttributeList", true);
+  nested.clear();
+  window.Post();
+  RunOne(Quoted(ToolPath(L"probe.exe")));
+  platform::SetFunctionUnavailable("InitializeProcThreadAttributeList", false);
+  EXPECT_GT(std::stoi(L"0" + Field(nested, L"pipes")), 1);
 }
 
 }  // namespace

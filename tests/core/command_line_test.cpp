@@ -37,3 +37,42 @@ TEST(SystemProgramPath, TokenWithAPathOrNoTokenIsUsedAsGiven) {
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST(ChildEnvironment, SearchPathIsTheSystemFoldersOnly) {
+  EXPECT_EQ(ChildSearchPath(L"C:\\windows\\system32", L"C:\\windows"),
+            L"C:\\windows\\system32;C:\\windows;C:\\windows\\system32\\Wbem");
+  EXPECT_EQ(ChildSearchPath(L"C:\\windows\\system32", L""), L"C:\\windows\\system32;C:\\windows\\system32\\Wbem");
+}
+
+TEST(ChildEnvironment, PathIsReplacedWhateverItsCaseAndEverythingElseKept) {
+  const std::vector<std::wstring> entries = {L"=C:=C:\\work", L"ALLUSERSPROFILE=C:\\ProgramData",
+                                             L"Path=C:\\Users\\me\\bin;C:\\windows", L"TEMP=C:\\temp",
+                                             L"windir=C:\\windows"};
+  EXPECT_EQ(ChildEnvironment(entries, L"S;W;S\\Wbem"),
+            (std::vector<std::wstring>{L"=C:=C:\\work", L"ALLUSERSPROFILE=C:\\ProgramData", L"PATH=S;W;S\\Wbem",
+                                       L"TEMP=C:\\temp", L"windir=C:\\windows"}));
+  // A second PATH entry does not survive either, nor does a name that only starts like it.
+  const std::vector<std::wstring> twice = {L"PATH=a", L"path=b", L"PATHEXT=.COM;.EXE"};
+  EXPECT_EQ(ChildEnvironment(twice, L"S"), (std::vector<std::wstring>{L"PATH=S", L"PATHEXT=.COM;.EXE"}));
+}
+
+TEST(ChildEnvironment, PathIsAddedInItsSortedPlaceWhenMissing) {
+  const std::vector<std::wstring> entries = {L"=C:=C:\\", L"APPDATA=x", L"TEMP=y"};
+  EXPECT_EQ(ChildEnvironment(entries, L"S"),
+            (std::vector<std::wstring>{L"=C:=C:\\", L"APPDATA=x", L"PATH=S", L"TEMP=y"}));
+  EXPECT_EQ(ChildEnvironment(std::vector<std::wstring>{L"APPDATA=x"}, L"S"),
+            (std::vector<std::wstring>{L"APPDATA=x", L"PATH=S"}));
+  EXPECT_EQ(ChildEnvironment({}, L"S"), (std::vector<std::wstring>{L"PATH=S"}));
+}
+
+TEST(ChildEnvironment, BlockEndsEachEntryAndItselfWithANul) {
+  const std::vector<std::wstring> entries = {L"A=1", L"", L"PATH=S"};
+  EXPECT_EQ(EnvironmentBlock(entries), std::wstring(L"A=1\0PATH=S\0\0", 12));
+  EXPECT_EQ(EnvironmentBlock({}), std::wstring(L"\0\0", 2));
+}
+
+}  // namespace
+}  // namespace corvane

@@ -3,9 +3,12 @@
 // with CORVANE_PROBE_EXIT. CORVANE_PROBE_SLEEP_MATCH limits the sleep to command lines holding
 // that text. With CORVANE_PROBE_WINDOW set to a window caption, the line also records the texts
 // of that window's controls that start with "Registering: " (what the user sees meanwhile).
-// Copied as regsvr32.exe it stands in for the registration tool.
+// Copied as regsvr32.exe it stands in for the registration tool. Started by name, it also takes
+// "--write=BYTES" (writes that much to its standard output, then appends "done") and
+// "--sleep=MS" on its command line, and "--count-pipes" (records how many pipe handles it holds).
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -48,6 +51,13 @@ void append(const std::wstring& path, const std::wstring& line) {
   }
 }
 
+// The number after `option` on the command line, or -1.
+long long Option(const std::wstring& commandLine, const wchar_t* option) {
+  const size_t at = commandLine.find(option);
+  if (at == std::wstring::npos) return -1;
+  return std::wcstoll(commandLine.c_str() + at + std::wcslen(option), nullptr, 10);
+}
+
 BOOL CALLBACK CollectStatus(HWND child, LPARAM out) {
   wchar_t text[2048] = {};
   const int n = ::InternalGetWindowText(child, text, 2048);
@@ -80,6 +90,14 @@ int main() {
   line += L"\tstderr=" + std::wstring(handleKind(::GetStdHandle(STD_ERROR_HANDLE)));
   line += L"\tcwd=" + std::wstring(directory);
   line += L"\tmodule=" + std::wstring(module);
+  line += L"\tpath=" + env(L"PATH");
+  if (std::wstring(::GetCommandLineW()).find(L" --count-pipes") != std::wstring::npos) {
+    // Every pipe handle this process holds, inherited ones included (they keep their values).
+    int pipes = 0;
+    for (UINT_PTR value = 4; value < 65536; value += 4)
+      if (::GetFileType(reinterpret_cast<HANDLE>(value)) == FILE_TYPE_PIPE) ++pipes;
+    line += L"\tpipes=" + std::to_wstring(pipes);
+  }
   if (const std::wstring caption = env(L"CORVANE_PROBE_WINDOW"); !caption.empty()) {
     if (HWND window = ::FindWindowW(nullptr, caption.c_str())) {
       ::EnumChildWindows(window, CollectStatus, reinterpret_cast<LPARAM>(&line));
@@ -87,6 +105,24 @@ int main() {
   }
   line += L"\tcmd=" + std::wstring(::GetCommandLineW()) + L"\n";
   append(log, line);
+
+  const std::wstring commandLine = ::GetCommandLineW();
+  if (const long long bytes = Option(commandLine, L" --write="); bytes >= 0) {
+    // A child that writes more than the pipe holds: it ends only when no reader is left.
+    static char chunk[65536];
+    long long written = 0;
+    DWORD n = 0;
+    while (written < bytes &&
+           ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), chunk,
+                       static_cast<DWORD>(bytes - written < 65536 ? bytes - written : 65536), &n, nullptr))
+      written += n;
+    append(log, L"done\tpid=" + std::to_wstring(::GetCurrentProcessId()) + L"\twritten=" + std::to_wstring(written) +
+                    L"\n");
+  }
+  if (const long long ms = Option(commandLine, L" --sleep="); ms >= 0) {
+    ::Sleep(static_cast<DWORD>(ms));
+    append(log, L"done\tpid=" + std::to_wstring(::GetCurrentProcessId()) + L"\n");
+  }
 
   const std::wstring match = env(L"CORVANE_PROBE_SLEEP_MATCH");
   const bool sleepHere = match.empty() || std::wstring(::GetCommandLineW()).find(match) != std::wstring::npos;
