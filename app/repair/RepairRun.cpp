@@ -1,5 +1,7 @@
 #include "app/repair/RepairRun.h"
 
+#include <windows.h>
+
 #include "app/folders/ModSpecialFolders.h"
 #include "app/runner/RunCommand.h"
 #include "core/registration.h"
@@ -31,6 +33,16 @@ class Steps {
 
 }  // namespace
 
+bool SystemRepairHost::HasAdministratorRights() {
+  // Membership that counts: a filtered token lists Administrators for denying only. (The shell's
+  // IsUserAnAdmin is no help: some systems answer yes whatever the token.)
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof sid;
+  BOOL member = FALSE;
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size)) return false;
+  return ::CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
 std::wstring SystemRepairHost::FolderPath(std::int32_t folderId) { return GetSpecialFolderPath(folderId); }
 
 std::wstring SystemRepairHost::Run(const std::wstring& commandLine) { return RunCommand(commandLine); }
@@ -57,6 +69,14 @@ void RepairRun(RepairHost& host) {
   steps.Check(L"uncheck button", host.SetButtonValue(0));
   host.PumpStep();
 
+  // Every registration needs the rights; without them the run would report "Done" over 232
+  // silent failures. It says so instead, starts nothing and leaves the bar as it is.
+  if (!host.HasAdministratorRights()) {
+    steps.Check(L"status", host.SetStatus(std::wstring(kNeedsAdministratorStatus)));
+    host.PumpStep();
+    return;
+  }
+
   std::wstring commonPath;
   std::wstring commonX86Path;
   commonPath = host.FolderPath(kCsidlProgramFilesCommon);
@@ -71,6 +91,9 @@ void RepairRun(RepairHost& host) {
   const std::int32_t count = steps.Take(L"list count", host.ListCount()).value_or(0);
   for (std::int32_t i = 0; i < count; ++i) {
     std::wstring line;
+    // A token whose folder lookup came out empty would leave a path at the drive's root, where
+    // ordinary users may create folders: such a line is shown and counted, never started.
+    bool folderMissing = false;
     const auto item = steps.Take(L"list item", host.ListItem(i));
     if (item) line = *item;
     host.PumpStep();
@@ -79,12 +102,14 @@ void RepairRun(RepairHost& host) {
       if (auto delimiter = steps.Take(L"delimiter", host.Delimiter())) {
         if (PieceStartsWith(*item, *delimiter, kCommonToken)) {
           line = ReplaceAll(*item, kCommonToken, commonPath);
+          folderMissing = commonPath.empty();
           host.PumpStep();
         }
       }
       if (auto delimiter = steps.Take(L"delimiter", host.Delimiter())) {
         if (PieceStartsWith(*item, *delimiter, kCommonX86Token)) {
           line = ReplaceAll(*item, kCommonX86Token, commonX86Path);
+          folderMissing = commonX86Path.empty();
           host.PumpStep();
         }
       }
@@ -92,14 +117,16 @@ void RepairRun(RepairHost& host) {
 
     steps.Check(L"status", host.SetStatus(L"Registering: " + line));
     host.PumpStep();
-    steps.Check(L"redirection off", host.DisableRedirection(&savedRedirection));
-    host.PumpStep();
-    host.Run(line);  // what the runner says is of no use to the user
-    host.PumpStep();
-    steps.Check(L"redirection on", host.RevertRedirection(savedRedirection));
-    host.PumpStep();
-    host.Run(line);
-    host.PumpStep();
+    if (!folderMissing) {
+      steps.Check(L"redirection off", host.DisableRedirection(&savedRedirection));
+      host.PumpStep();
+      host.Run(line);  // what the runner says is of no use to the user
+      host.PumpStep();
+      steps.Check(L"redirection on", host.RevertRedirection(savedRedirection));
+      host.PumpStep();
+      host.Run(line);
+      host.PumpStep();
+    }
 
     steps.Check(L"bar value", host.SetBarValue(i + 1));
     const auto value = steps.Take(L"bar value", host.BarValue());

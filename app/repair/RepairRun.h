@@ -35,6 +35,7 @@ class RepairHost {
   virtual StepResult<double> BarPercent() = 0;
 
   // System services
+  virtual bool HasAdministratorRights() = 0;
   virtual std::wstring FolderPath(std::int32_t folderId) = 0;
   virtual std::wstring Run(const std::wstring& commandLine) = 0;
   virtual StepResult<> DisableRedirection(void** saved) = 0;
@@ -49,6 +50,7 @@ class RepairHost {
 // and the message-pump step.
 class SystemRepairHost : public RepairHost {
  public:
+  bool HasAdministratorRights() override;
   std::wstring FolderPath(std::int32_t folderId) override;
   std::wstring Run(const std::wstring& commandLine) override;
   StepResult<> DisableRedirection(void** saved) override;
@@ -58,7 +60,8 @@ class SystemRepairHost : public RepairHost {
 
 // Walks the registration list held by the host's list box: every line shown, expanded and run
 // twice, once with WOW64 redirection off and once on, then "Registering: Done". Never stops
-// early; re-entrant through the host's Yield.
+// early; re-entrant through the host's Yield. Without administrator rights it starts nothing and
+// says so in the status line; a line whose folder lookup failed is shown and counted, not run.
 void RepairRun(RepairHost& host);
 
 }  // namespace corvane

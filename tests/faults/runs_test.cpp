@@ -85,6 +85,7 @@ class Watched final : public corvane::RepairHost {
   corvane::StepResult<std::int32_t> BarValue() override { return window_.BarValue(); }
   corvane::StepResult<std::int32_t> BarMax() override { return window_.BarMax(); }
   corvane::StepResult<double> BarPercent() override { return window_.BarPercent(); }
+  bool HasAdministratorRights() override { return window_.HasAdministratorRights(); }
   std::wstring FolderPath(std::int32_t id) override { return window_.FolderPath(id); }
   std::wstring Run(const std::wstring& line) override {
     ++runs;

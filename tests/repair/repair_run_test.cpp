@@ -26,6 +26,7 @@ class RecordingHost : public RepairHost {
   std::wstring barText;
   std::wstring folder43 = kCommon, folder44 = kCommonX86;
   bool redirectionAvailable = true;
+  bool administrator = true;
   bool percentFails = false;
   std::vector<std::int32_t> barValueAtRun;
   std::vector<void*> disableSawSaved, revertGot;
@@ -63,6 +64,7 @@ class RecordingHost : public RepairHost {
     const double f = static_cast<double>(barValue - barMin) / (barMax - barMin);
     return std::clamp(f, 0.0, 1.0) * 100;
   }
+  bool HasAdministratorRights() override { return administrator; }
   std::wstring FolderPath(std::int32_t id) override {
     events.push_back(L"folder " + std::to_wstring(id));
     return id == 43 ? folder43 : id == 44 ? folder44 : L"";
@@ -197,20 +199,63 @@ TEST(RepairRun, FailingStepsAreSkippedAndTheRunStillEndsDone) {
   RecordingHost host;
   host.redirectionAvailable = false;
   host.percentFails = true;
-  host.folder43.clear();
-  host.folder44.clear();
   RepairRun(host);
   const auto runs = host.Runs();
   ASSERT_EQ(runs.size(), 232u);
-  EXPECT_EQ(runs[20], L"regsvr32 \"\\Microsoft Shared\\DAO\\DAO350.DLL\" /s");
   EXPECT_EQ(runs[21], runs[20]);
-  EXPECT_EQ(runs[126], L"regsvr32 \"\\Microsoft Shared\\DAO\\DAO350.DLL\" /s");
   // Two redirection calls and one bar text per line passed over; nothing else.
   EXPECT_EQ(host.skipped, 116 * 3);
   EXPECT_EQ(std::count(host.events.begin(), host.events.end(), L"disable"), 116);
   EXPECT_TRUE(host.barText.empty());
   EXPECT_EQ(host.barValue, 116);
   EXPECT_EQ(host.status, L"Registering: Done");
+}
+
+TEST(RepairRun, ALineWhoseFolderCameOutEmptyIsShownAndCountedButNotStarted) {
+  RecordingHost host;
+  host.folder44.clear();
+  RepairRun(host);
+  // Rows 11 to 63 would name "\Microsoft Shared\..." at the drive's root: none of them starts.
+  auto runs = host.Runs();
+  ASSERT_EQ(runs.size(), (10u + 53u) * 2);
+  EXPECT_EQ(runs[19], RegistrationList()[9]);
+  EXPECT_EQ(runs[20], L"regsvr32 \"C:\\CF\\Microsoft Shared\\DAO\\DAO350.DLL\" /s");
+  const std::wstring row11 = L"regsvr32 \"\\Microsoft Shared\\DAO\\DAO350.DLL\" /s";
+  // Read, expanded, shown, counted: no redirection switch and no start.
+  EXPECT_EQ(LineEvents(host.events, 11),
+            (std::vector<std::wstring>{L"yield", L"yield", L"status Registering: " + row11, L"yield", L"value 11",
+                                       L"text 11/116 09 %", L"yield"}));
+  EXPECT_EQ(host.barText, L"116/116 100 %");
+  EXPECT_EQ(host.status, L"Registering: Done");
+
+  // Both lookups failed: the ten stored lines alone start, twice each.
+  RecordingHost neither;
+  neither.folder43.clear();
+  neither.folder44.clear();
+  RepairRun(neither);
+  runs = neither.Runs();
+  ASSERT_EQ(runs.size(), 20u);
+  EXPECT_TRUE(std::none_of(runs.begin(), runs.end(), [](const std::wstring& r) { return r.find(L"\"\\") != r.npos; }));
+  EXPECT_EQ(neither.barValue, 116);
+  EXPECT_EQ(neither.status, L"Registering: Done");
+  EXPECT_EQ(neither.skipped, 0);
+}
+
+TEST(RepairRun, WithoutAdministratorRightsNothingStartsAndTheStatusSaysWhy) {
+  RecordingHost host;
+  host.administrator = false;
+  host.barValue = 40;
+  host.barText = L"40/116 34 %";
+  RepairRun(host);
+  EXPECT_EQ(host.events,
+            (std::vector<std::wstring>{L"button 0", L"yield",
+                                       L"status Registering: not started - administrator rights are needed "
+                                       L"(right-click corvane.exe and choose Run as administrator)",
+                                       L"yield"}));
+  EXPECT_TRUE(host.Runs().empty());
+  // The bar stays as it was.
+  EXPECT_EQ(host.barValue, 40);
+  EXPECT_EQ(host.barText, L"40/116 34 %");
 }
 
 TEST(RepairRun, DelimiterIsReadFromTheHostEveryTime) {
