@@ -1,9 +1,9 @@
 #include "app/FrmCorvane.h"
 
-#include <shellapi.h>
 
 #include <span>
 
+#include "app/links/OpenLink.h"
 #include "app/resources/resource_ids.h"
 #include "core/registration.h"
 #include "theme/mdXpThemeSupport.h"
@@ -139,7 +139,7 @@ void FrmCorvane::Label4_Click() { OpenFacebookPage(); }
 
 void FrmCorvane::OpenFacebookPage() {
   // No browser is no error: nothing is shown either way.
-  ::ShellExecuteW(form_.hWnd(), L"open", kFacebookPage, L"", L"", SW_SHOWNORMAL);
+  OpenLink(form_.hWnd(), kFacebookPage);
 }
 
 void FrmCorvane::Command1_MouseUp(int, int, int, int) { RepairRun(*this); }
