@@ -20,6 +20,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const bool ole = SUCCEEDED(::OleInitialize(nullptr));
 
   corvane::FrmCorvane window;
+  // No window (no desktop to put it on, say): nothing could ever end the loop below.
+  if (!window.Form().hWnd()) {
+    if (ole) ::OleUninitialize();
+    return 1;
+  }
   window.Show();
   const int code = toolkit::Form::RunMessageLoop();
   if (ole) ::OleUninitialize();

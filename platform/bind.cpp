@@ -28,6 +28,7 @@ struct Registry {
 #ifdef CORVANE_TEST_HOOKS
   std::wstring bindLog;          // CORVANE_BIND_LOG: where each name's first bind is told
   std::vector<std::string> told;
+  std::map<std::string, FARPROC, std::less<>> overrides;
 #endif
 };
 
@@ -124,6 +125,9 @@ FARPROC BindProc(const wchar_t* library, const char* name) noexcept {
         CORVANE_TELL_BIND(r, name, "unavailable");
         return nullptr;
       }
+#ifdef CORVANE_TEST_HOOKS
+      if (auto it = r.overrides.find(std::string_view(name)); it != r.overrides.end()) return it->second;
+#endif
     }
     HMODULE module = SystemLibrary(library);
     Registry& r = registry();
@@ -152,6 +156,17 @@ void SetFunctionUnavailable(std::string_view name, bool unavailable) {
   if (!unavailable && it != r.unavailable.end()) r.unavailable.erase(it);
 }
 
+#ifdef CORVANE_TEST_HOOKS
+void SetFunctionOverride(std::string_view name, void* proc) {
+  Registry& r = registry();
+  std::lock_guard guard(r.lock);
+  if (proc)
+    r.overrides[std::string(name)] = reinterpret_cast<FARPROC>(proc);
+  else if (auto it = r.overrides.find(name); it != r.overrides.end())
+    r.overrides.erase(it);
+}
+#endif
+
 bool IsFunctionUnavailable(std::string_view name) noexcept {
   try {
     Registry& r = registry();
@@ -164,7 +179,10 @@ bool IsFunctionUnavailable(std::string_view name) noexcept {
 
 void RestrictDllSearch() noexcept {
   static const ByName<BOOL(WINAPI*)(DWORD)> setDefaultDllDirectories{L"kernel32.dll", "SetDefaultDllDirectories"};
-  if (auto fn = setDefaultDllDirectories.get()) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  static const ByName<BOOL(WINAPI*)(LPCWSTR)> setDllDirectory{L"kernel32.dll", "SetDllDirectoryW"};
+  if (auto fn = setDefaultDllDirectories.get(); fn && fn(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  // An older system: at least the current folder leaves the search.
+  if (auto fn = setDllDirectory.get()) fn(L"");
 }
 
 }  // namespace platform

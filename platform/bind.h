@@ -22,7 +22,14 @@ FARPROC BindProc(const wchar_t* library, const char* name) noexcept;
 void SetFunctionUnavailable(std::string_view name, bool unavailable);
 bool IsFunctionUnavailable(std::string_view name) noexcept;
 
-// Restricts the process's DLL search to the system directory where Windows offers it.
+#ifdef CORVANE_TEST_HOOKS
+// Test builds: every later bind of `name` answers `proc` in place of the system's function (null
+// takes the stand-in away again).
+void SetFunctionOverride(std::string_view name, void* proc);
+#endif
+
+// Restricts the process's DLL search to the system directory where Windows offers it; elsewhere
+// takes at least the current folder out of it.
 void RestrictDllSearch() noexcept;
 
 // One function bound by name, typed by its pointer type: ByName<decltype(&::TransparentBlt)>.

@@ -226,7 +226,12 @@ LRESULT Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (QueryUnload(UnloadMode::ControlMenu)) ::DestroyWindow(window);
       return 0;
     case WM_QUERYENDSESSION:
-      return QueryUnload(UnloadMode::WindowsSession) ? TRUE : FALSE;
+      // Agreed at once: another program may still cancel the shutdown, so nothing ends here.
+      return TRUE;
+    case WM_ENDSESSION:
+      // The session does end: the form is unloaded as for any other close.
+      if (wParam && QueryUnload(UnloadMode::WindowsSession)) ::DestroyWindow(window);
+      return 0;
     case WM_DESTROY:
       if (!closing_) {
         if (OnUnload)

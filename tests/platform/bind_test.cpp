@@ -96,6 +96,41 @@ TEST_F(BesideTheProgram, ASystemLibraryNameBindsToTheSystemCopy) {
   EXPECT_EQ(_wcsnicmp(path, SystemDirectory().c_str(), SystemDirectory().size()), 0) << path;
 }
 
+#ifdef CORVANE_TEST_HOOKS
+// What RestrictDllSearch asked of the system, through stand-ins that change nothing.
+std::vector<std::wstring> g_asked;
+BOOL g_defaultsWork = TRUE;
+BOOL WINAPI RecordDefaultDirectories(DWORD flags) {
+  g_asked.push_back(L"defaults " + std::to_wstring(flags));
+  return g_defaultsWork;
+}
+BOOL WINAPI RecordDllDirectory(LPCWSTR directory) {
+  g_asked.push_back(L"directory [" + std::wstring(directory ? directory : L"null") + L"]");
+  return TRUE;
+}
+
+TEST(RestrictDllSearch, SystemFolderOnlyElseAtLeastNotTheCurrentFolder) {
+  platform::SetFunctionOverride("SetDefaultDllDirectories", reinterpret_cast<void*>(&RecordDefaultDirectories));
+  platform::SetFunctionOverride("SetDllDirectoryW", reinterpret_cast<void*>(&RecordDllDirectory));
+  const std::wstring systemOnly = L"defaults " + std::to_wstring(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  g_asked.clear();
+  platform::RestrictDllSearch();
+  EXPECT_EQ(g_asked, std::vector<std::wstring>{systemOnly});
+  // Refused, or missing: an empty directory takes the current folder out of the search.
+  g_defaultsWork = FALSE;
+  g_asked.clear();
+  platform::RestrictDllSearch();
+  EXPECT_EQ(g_asked, (std::vector<std::wstring>{systemOnly, L"directory []"}));
+  platform::SetFunctionUnavailable("SetDefaultDllDirectories", true);
+  g_asked.clear();
+  platform::RestrictDllSearch();
+  EXPECT_EQ(g_asked, std::vector<std::wstring>{L"directory []"});
+  platform::SetFunctionUnavailable("SetDefaultDllDirectories", false);
+  platform::SetFunctionOverride("SetDefaultDllDirectories", nullptr);
+  platform::SetFunctionOverride("SetDllDirectoryW", nullptr);
+}
+#endif
+
 }  // namespace
 
 #include "platform/functions.h"

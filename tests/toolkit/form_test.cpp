@@ -212,14 +212,33 @@ TEST(FormClose, QueryUnloadMayCancelAndClosingEndsTheLoop) {
   ::SendMessageW(form.hWnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(::IsWindow(form.hWnd()));
   EXPECT_FALSE(unloaded);
-  cancel = false;
+  // Asked whether the session may end, the form agrees without unloading: the shutdown may
+  // still be cancelled. A session that ends, cancelled or not, asks as any close does.
   EXPECT_EQ(::SendMessageW(form.hWnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  ::SendMessageW(form.hWnd(), WM_ENDSESSION, FALSE, 0);
+  ::SendMessageW(form.hWnd(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_TRUE(::IsWindow(form.hWnd()));
+  cancel = false;
   HWND window = form.hWnd();
   ::SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box and Alt+F4
   EXPECT_FALSE(::IsWindow(window));
   EXPECT_TRUE(unloaded);
   EXPECT_EQ(form.hWnd(), nullptr);
   EXPECT_EQ(modes, (std::vector<int>{0, 2, 0}));
+}
+
+TEST(FormClose, AnEndingSessionUnloadsTheForm) {
+  Form form(L"x", 1500, 1500);
+  std::vector<int> modes;
+  form.OnQueryUnload = [&](bool&, UnloadMode mode) { modes.push_back(static_cast<int>(mode)); };
+  form.OnUnload = [] {};
+  form.Show();
+  HWND window = form.hWnd();
+  EXPECT_EQ(::SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  EXPECT_TRUE(modes.empty());
+  ::SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_FALSE(::IsWindow(window));
+  EXPECT_EQ(modes, (std::vector<int>{2}));
 }
 
 TEST(FormClose, DefaultUnloadPostsQuitAndTheLoopEnds) {
