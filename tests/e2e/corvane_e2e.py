@@ -276,7 +276,8 @@ class Program:
     """corvane.exe started under Wine, with the stand-in's log and switches in its environment and
     Wine's trace of process creation kept beside it."""
 
-    def __init__(self, prefix, extra_env=None, exe=None):
+    def __init__(self, prefix, extra_env=None, exe=None, limited=False):
+        """`limited` starts it, through the driver, with a token without administrator rights."""
         self.prefix = prefix
         self.tmp = tempfile.mkdtemp(prefix="corvane-e2e-")
         self.log = os.path.join(self.tmp, "regsvr32.log")
@@ -287,9 +288,11 @@ class Program:
         self.exe = exe or os.path.join(prefix.build, "app", "corvane.exe")
         prefix.session()
         self.started = time.monotonic()
+        command = [WINE, self.exe]
+        if limited:
+            command = [WINE, os.path.join(prefix.build, "tests", "e2e", "driver.exe"), "limited", windows_path(self.exe)]
         with open(self.trace, "wb") as trace:
-            self.process = subprocess.Popen([WINE, self.exe], env=prefix.env(env),
-                                            stdout=subprocess.DEVNULL, stderr=trace)
+            self.process = subprocess.Popen(command, env=prefix.env(env), stdout=subprocess.DEVNULL, stderr=trace)
 
     def driver(self, *args, timeout=60):
         exe = os.path.join(self.prefix.build, "tests", "e2e", "driver.exe")

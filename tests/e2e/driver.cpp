@@ -14,6 +14,12 @@
 //                             starts EXE and times it until its window CAPTION is shown and
 //                             painted (no part of it or its controls left to paint), then ends it
 //   driver open URL           opens URL through the shell (a stand-in browser check)
+//   driver limited EXE        starts EXE with a token without administrator rights (the linked,
+//                             unelevated token with Administrators for denying only), waits for
+//                             it and answers its exit code
+//   driver queryend CAPTION   asks the window whether the session may end; prints its answer
+//   driver endsession CAPTION 0|1
+//                             tells the window the session ends (1) or was cancelled (0)
 //   driver resources CAPTION  what the window's process holds: kernel handles, GDI and USER
 //                             objects, working set and private bytes
 // Texts are read with InternalGetWindowText: a sent WM_GETTEXT would block while the program
@@ -289,6 +295,42 @@ int StartUp(const wchar_t* exe, const wchar_t* caption) {
   return result;
 }
 
+// A token like an ordinary user's: Wine's own linked token still lists Administrators as
+// enabled, so that group is made deny-only.
+int StartLimited(const wchar_t* exe) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return 101;
+  TOKEN_LINKED_TOKEN linked{};
+  DWORD size = 0;
+  const BOOL haveLinked = ::GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &size);
+  ::CloseHandle(token);
+  if (!haveLinked) return 102;
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof sid;
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize)) return 103;
+  SID_AND_ATTRIBUTES disable{sid, 0};
+  HANDLE restricted = nullptr;
+  const BOOL made = ::CreateRestrictedToken(linked.LinkedToken, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted);
+  ::CloseHandle(linked.LinkedToken);
+  if (!made) return 104;
+  std::wstring directory(exe);
+  directory = directory.substr(0, directory.find_last_of(L'\\') + 1);
+  std::wstring command = L"\"" + std::wstring(exe) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  const BOOL started = ::CreateProcessAsUserW(restricted, exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                              directory.c_str(), &startup, &info);
+  ::CloseHandle(restricted);
+  if (!started) return 105;
+  ::WaitForSingleObject(info.hProcess, INFINITE);
+  DWORD code = 106;
+  ::GetExitCodeProcess(info.hProcess, &code);
+  ::CloseHandle(info.hProcess);
+  ::CloseHandle(info.hThread);
+  return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -309,6 +351,7 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"startup" && argc >= 4) return StartUp(argv[2], argv[3]);
+  if (command == L"limited") return StartLimited(argv[2]);
   if (command == L"waitstatus" && argc >= 5) return WaitStatus(argv[2], argv[3], std::wcstoul(argv[4], nullptr, 10));
   if (command == L"waitwindow" && argc >= 4) {
     HWND window = WaitWindow(argv[2], std::wcstoul(argv[3], nullptr, 10));
@@ -324,5 +367,13 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"resources") return PrintResources(window) ? 0 : 1;
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (command == L"queryend") {
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 60000, &answer)) return 1;
+    std::printf("answer\t%d\n", static_cast<int>(answer));
+    return 0;
+  }
+  if (command == L"endsession" && argc >= 4)
+    return ::PostMessageW(window, WM_ENDSESSION, argv[3][0] == L'1' ? TRUE : FALSE, 0) ? 0 : 1;
   return 2;
 }

@@ -16,6 +16,8 @@ BUILD = None
 COMMON = r"C:\Program Files\Common Files"
 COMMON_X86 = r"C:\Program Files (x86)\Common Files"
 FACEBOOK = "https://www.facebook.com/hollisk"
+NOT_ADMINISTRATOR = ("Registering: not started - administrator rights are needed "
+                     "(right-click corvane.exe and choose Run as administrator)")
 
 
 class WindowTest(unittest.TestCase):
@@ -147,6 +149,7 @@ class Input(WindowTest):
 
     def test_link_label_and_picture_open_the_page(self):
         program, snap = self.start()
+        self.addCleanup(self.prefix.end_session)  # see Safety.click_link
         log = self.prefix.browser_log
         if os.path.exists(log):
             os.remove(log)
@@ -174,6 +177,83 @@ class Faults(WindowTest):
         self.assertIsNotNone(program.snapshot())
         took, after = program.close()
         self.assertEqual(after, 0)
+
+
+class Safety(WindowTest):
+    """What an elevated program must not do, and what it must say when it is not elevated."""
+
+    def click_link(self, snap):
+        # Wine's explorer, which opens the page for an elevated program, can die when that
+        # program ends abruptly soon after: the next test gets a session of its own.
+        self.addCleanup(self.prefix.end_session)
+        log = self.prefix.browser_log
+        if os.path.exists(log):
+            os.remove(log)
+        e2e.click(snap.find(text="Follow Hollisk on Facebook").centre)
+        return log
+
+    def test_without_administrator_rights_a_run_starts_nothing_and_says_why(self):
+        self.prefix.install_regsvr32()
+        program = e2e.Program(self.prefix, limited=True)
+        self.addCleanup(program.kill)
+        snap = program.wait_window()
+        bar = snap.find(size=(419, 12))
+        before = e2e.screen_pixels(bar.window)
+        self.press_repair(program, snap)
+        done = program.wait_status(NOT_ADMINISTRATOR, timeout=120)
+        self.assertIsNotNone(done, "the status line did not say why nothing ran")
+        time.sleep(1)
+        self.assertEqual(program.made(), [])
+        self.assertEqual(program.records(), [])
+        self.assertEqual(e2e.screen_pixels(bar.window), before)  # the bar stays as it is
+        # Not elevated, it opens the page itself.
+        log = self.click_link(snap)
+        self.assertTrue(e2e_wait(lambda: FACEBOOK in read(log), 60))
+        self.assertTrue(any("winebrowser" in c.cmd for c in e2e.read_trace(program.trace)))
+        took, after = program.close()
+        self.assertIsNotNone(took)
+        self.assertEqual(after, 0)
+        self.assertEqual(program.process.returncode, 0)
+
+    def test_elevated_the_link_opens_through_the_desktop_shell(self):
+        program, snap = self.start()
+        log = self.click_link(snap)
+        self.assertTrue(e2e_wait(lambda: FACEBOOK in read(log), 60))
+        # The shell started the browser; the program itself started no process.
+        self.assertEqual(e2e.read_trace(program.trace), [])
+
+    def test_elevated_with_the_shell_out_of_reach_nothing_opens(self):
+        program, snap = self.start(CORVANE_UNAVAILABLE="CoCreateInstance")
+        log = self.click_link(snap)
+        origin = snap.window.client[:2]
+        e2e.click((origin[0] + 4 + 8, origin[1] + 162 + 8))  # the picture
+        time.sleep(5)
+        self.assertEqual(read(log), "")
+        self.assertEqual(e2e.read_trace(program.trace), [])
+        self.assertIsNotNone(program.snapshot())  # and the program goes on
+        took, after = program.close()
+        self.assertEqual(program.process.returncode, 0)
+
+    def test_a_shutdown_query_keeps_the_run_going_and_only_the_ending_session_ends_it(self):
+        program, snap = self.start()
+        self.press_repair(program, snap)
+        self.assertTrue(program.wait_made(10, timeout=120))
+        code, out = program.driver("queryend", e2e.CAPTION)
+        self.assertEqual((code, out.strip()), (0, "answer\t1"))
+        self.assertTrue(program.wait_made(20, timeout=120), "the run stopped at the question")
+        program.driver("endsession", e2e.CAPTION, "0")  # another program cancelled the shutdown
+        self.assertTrue(program.wait_made(30, timeout=120), "a cancelled shutdown ended the run")
+        program.driver("endsession", e2e.CAPTION, "1")
+        before = len(program.made())
+        program.process.wait(timeout=60)
+        self.assertEqual(program.process.returncode, 0)
+        self.assertLessEqual(len(program.made()) - before, 1)
+
+    def test_without_a_window_the_program_ends_instead_of_waiting(self):
+        program = e2e.Program(self.prefix, {"DISPLAY": ""})
+        self.addCleanup(program.kill)
+        program.process.wait(timeout=120)
+        self.assertEqual(program.process.returncode, 1)
 
 
 class HighDpi(unittest.TestCase):
