@@ -18,6 +18,7 @@ inline const ByName<BOOL(WINAPI*)(PVOID*)> kWow64DisableWow64FsRedirection{L"ker
                                                                            "Wow64DisableWow64FsRedirection"};
 inline const ByName<BOOL(WINAPI*)(PVOID)> kWow64RevertWow64FsRedirection{L"kernel32.dll",
                                                                          "Wow64RevertWow64FsRedirection"};
+inline const ByName<BOOL(WINAPI*)(HANDLE, PBOOL)> kIsWow64Process{L"kernel32.dll", "IsWow64Process"};
 inline const ByName<decltype(&::InitializeProcThreadAttributeList)> kInitializeProcThreadAttributeList{
     L"kernel32.dll", "InitializeProcThreadAttributeList"};
 inline const ByName<decltype(&::UpdateProcThreadAttribute)> kUpdateProcThreadAttribute{L"kernel32.dll",

@@ -62,6 +62,7 @@ inline void delete_object(T h) noexcept { ::DeleteObject(h); }
 inline void destroy_icon(HICON h) noexcept { ::DestroyIcon(h); }
 inline void destroy_window(HWND h) noexcept { ::DestroyWindow(h); }
 inline void free_cotaskmem(void* p) noexcept { ::CoTaskMemFree(p); }
+inline void close_key(HKEY h) noexcept { ::RegCloseKey(h); }
 }  // namespace detail
 
 template <class T>
@@ -76,6 +77,7 @@ using unique_hfont = unique_gdi<HFONT>;
 using unique_hrgn = unique_gdi<HRGN>;
 using unique_hicon = unique_any<HICON, close_traits<HICON, &detail::destroy_icon>>;
 using unique_hwnd = unique_any<HWND, close_traits<HWND, &detail::destroy_window>>;
+using unique_hkey = unique_any<HKEY, close_traits<HKEY, &detail::close_key>>;
 // CoTaskMemFree accepts null, and the folder lookup frees whatever the shell left.
 using unique_cotaskmem = unique_any<void*, close_traits<void*, &detail::free_cotaskmem>>;
 

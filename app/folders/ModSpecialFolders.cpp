@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "platform/functions.h"
 #include "platform/unique.h"
 
@@ -23,6 +25,55 @@ std::wstring GetSpecialFolderPath(std::int32_t folderId) {
     if (end != std::wstring::npos) result = buffer.substr(0, end);
   }
   return result;
+}
+
+std::optional<bool> IsWow64() {
+  const auto isWow64 = platform::kIsWow64Process.get();
+  BOOL wow64 = FALSE;
+  if (!isWow64 || !isWow64(::GetCurrentProcess(), &wow64)) return std::nullopt;
+  return wow64 != FALSE;
+}
+
+std::optional<std::wstring> NativeCommonFilesDir() {
+  platform::unique_hkey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.put()) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  DWORD type = 0;
+  DWORD bytes = 0;
+  if (::RegQueryValueExW(key.get(), L"CommonFilesDir", nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+      type != REG_SZ || bytes > 64 * 1024) {
+    return std::nullopt;
+  }
+  // The stored text need not end in a null: one more character, and the text ends at the first.
+  std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+  bytes = static_cast<DWORD>((value.size() - 1) * sizeof(wchar_t));
+  if (::RegQueryValueExW(key.get(), L"CommonFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
+                         &bytes) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return std::nullopt;
+  }
+  value.resize(std::min<std::size_t>(value.find(L'\0'), bytes / sizeof(wchar_t)));
+  return value;
+}
+
+std::optional<std::wstring> EnvironmentValue(const std::wstring& name) {
+  std::wstring value(MAX_PATH, L'\0');
+  for (;;) {
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD n = ::GetEnvironmentVariableW(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    if (n == 0) {
+      if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::wstring();
+    }
+    if (n < value.size()) {
+      value.resize(n);
+      return value;
+    }
+    if (n > 32767) return std::nullopt;
+    value.assign(n, L'\0');  // n counts the terminating null when the buffer was too small
+  }
 }
 
 }  // namespace corvane

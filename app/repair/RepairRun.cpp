@@ -45,6 +45,27 @@ bool SystemRepairHost::HasAdministratorRights() {
 
 std::wstring SystemRepairHost::FolderPath(std::int32_t folderId) { return GetSpecialFolderPath(folderId); }
 
+namespace {
+
+template <class T>
+StepResult<T> Found(std::optional<T> value) {
+  if (value) return std::move(*value);
+  return std::unexpected(StepFault::Failed);
+}
+
+}  // namespace
+
+StepResult<bool> SystemRepairHost::IsWow64() {
+  if (!platform::kIsWow64Process.get()) return std::unexpected(StepFault::Unavailable);
+  return Found(corvane::IsWow64());
+}
+
+StepResult<std::wstring> SystemRepairHost::NativeCommonFilesDir() { return Found(corvane::NativeCommonFilesDir()); }
+
+StepResult<std::wstring> SystemRepairHost::EnvironmentValue(const std::wstring& name) {
+  return Found(corvane::EnvironmentValue(name));
+}
+
 std::wstring SystemRepairHost::Run(const std::wstring& commandLine) { return RunCommand(commandLine); }
 
 StepResult<> SystemRepairHost::DisableRedirection(void** saved) {
@@ -81,6 +102,13 @@ void RepairRun(RepairHost& host) {
   std::wstring commonX86Path;
   commonPath = host.FolderPath(kCsidlProgramFilesCommon);
   commonX86Path = host.FolderPath(kCsidlProgramFilesCommonX86);
+  // A 32-bit process on 64-bit Windows is told the 32-bit tree for both tokens; the lines name
+  // both trees so that both are registered.
+  if (steps.Take(L"wow64", host.IsWow64()).value_or(false)) {
+    const auto registry = steps.Take(L"native common files", host.NativeCommonFilesDir());
+    const auto variable = steps.Take(L"CommonProgramW6432", host.EnvironmentValue(L"CommonProgramW6432"));
+    commonPath = CommonFilesFolder(true, registry, variable, commonPath);
+  }
   host.PumpStep();
 
   if (auto count = steps.Take(L"list count", host.ListCount())) steps.Check(L"bar max", host.SetBarMax(*count));

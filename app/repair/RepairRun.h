@@ -37,6 +37,11 @@ class RepairHost {
   // System services
   virtual bool HasAdministratorRights() = 0;
   virtual std::wstring FolderPath(std::int32_t folderId) = 0;
+  // In a 32-bit process on 64-bit Windows the shell names the 32-bit tree for common program
+  // files too; these are the sources of the native one (see CommonFilesFolder).
+  virtual StepResult<bool> IsWow64() = 0;
+  virtual StepResult<std::wstring> NativeCommonFilesDir() = 0;
+  virtual StepResult<std::wstring> EnvironmentValue(const std::wstring& name) = 0;
   virtual std::wstring Run(const std::wstring& commandLine) = 0;
   virtual StepResult<> DisableRedirection(void** saved) = 0;
   virtual StepResult<> RevertRedirection(void* saved) = 0;
@@ -46,12 +51,15 @@ class RepairHost {
   virtual void StepSkipped(std::wstring_view /*step*/, StepFault /*fault*/) {}
 };
 
-// The real system services: RunCommand, GetSpecialFolderPath, the WOW64 switch bound by name
-// and the message-pump step.
+// The real system services: RunCommand, the folder lookups, the WOW64 switch bound by name and
+// the message-pump step.
 class SystemRepairHost : public RepairHost {
  public:
   bool HasAdministratorRights() override;
   std::wstring FolderPath(std::int32_t folderId) override;
+  StepResult<bool> IsWow64() override;
+  StepResult<std::wstring> NativeCommonFilesDir() override;
+  StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override;
   std::wstring Run(const std::wstring& commandLine) override;
   StepResult<> DisableRedirection(void** saved) override;
   StepResult<> RevertRedirection(void* saved) override;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ class RecordingHost : public RepairHost {
   std::wstring folder43 = kCommon, folder44 = kCommonX86;
   bool redirectionAvailable = true;
   bool administrator = true;
+  std::optional<bool> wow64 = false;
+  std::optional<std::wstring> registryFolder, variableFolder;
   bool percentFails = false;
   std::vector<std::int32_t> barValueAtRun;
   std::vector<void*> disableSawSaved, revertGot;
@@ -68,6 +71,21 @@ class RecordingHost : public RepairHost {
   std::wstring FolderPath(std::int32_t id) override {
     events.push_back(L"folder " + std::to_wstring(id));
     return id == 43 ? folder43 : id == 44 ? folder44 : L"";
+  }
+  StepResult<bool> IsWow64() override {
+    events.push_back(L"wow64");
+    if (!wow64) return std::unexpected(StepFault::Unavailable);
+    return *wow64;
+  }
+  StepResult<std::wstring> NativeCommonFilesDir() override {
+    events.push_back(L"registry");
+    if (!registryFolder) return std::unexpected(StepFault::Failed);
+    return *registryFolder;
+  }
+  StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override {
+    events.push_back(L"environment " + name);
+    if (!variableFolder) return std::unexpected(StepFault::Failed);
+    return *variableFolder;
   }
   std::wstring Run(const std::wstring& line) override {
     barValueAtRun.push_back(barValue);
@@ -121,10 +139,11 @@ std::vector<std::wstring> LineEvents(const std::vector<std::wstring>& events, in
 TEST(RepairRun, PrologueThenLineOneRunsExactlyAsStored) {
   RecordingHost host;
   RepairRun(host);
-  const std::vector<std::wstring> prologue = {L"button 0", L"yield", L"folder 43", L"folder 44",
-                                              L"yield", L"max 116", L"value 0"};
+  // Not a WOW64 process: the native folder's other sources are not read.
+  const std::vector<std::wstring> prologue = {L"button 0", L"yield", L"folder 43", L"folder 44", L"wow64",
+                                              L"yield",    L"max 116", L"value 0"};
   ASSERT_GE(host.events.size(), prologue.size());
-  EXPECT_EQ(std::vector<std::wstring>(host.events.begin(), host.events.begin() + 7), prologue);
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin(), host.events.begin() + 8), prologue);
 
   const std::wstring line = L"regsvr32 msjet40.dll /s";
   const std::vector<std::wstring> lineOne = {L"yield",
@@ -141,7 +160,7 @@ TEST(RepairRun, PrologueThenLineOneRunsExactlyAsStored) {
                                              L"value 1",
                                              L"text 1/116 01 %",
                                              L"yield"};
-  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 7, host.events.begin() + 7 + 14), lineOne);
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 8, host.events.begin() + 8 + 14), lineOne);
   EXPECT_EQ(host.skipped, 0);
 }
 
@@ -163,6 +182,56 @@ TEST(RepairRun, FolderLinesGetTheirTokenReplacedWithAnExtraYield) {
   EXPECT_EQ(row64[6], L"run " + line64);
   EXPECT_EQ(row64[10], L"run " + line64);
   EXPECT_EQ(row64[13], L"text 64/116 55 %");
+}
+
+TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
+  const std::wstring row11 = L"regsvr32 \"C:\\CF86\\Microsoft Shared\\DAO\\DAO350.DLL\" /s";
+  const auto row64 = [](const std::wstring& folder) {
+    return L"regsvr32 \"" + folder + L"\\Microsoft Shared\\DAO\\DAO350.DLL\" /s";
+  };
+  // The shell answers the 32-bit tree for both; the registry's 64-bit view names the native one.
+  RecordingHost host;
+  host.wow64 = true;
+  host.folder43 = kCommonX86;
+  host.registryFolder = L"C:\\CF64";
+  host.variableFolder = L"D:\\W6432";
+  RepairRun(host);
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 2, host.events.begin() + 8),
+            (std::vector<std::wstring>{L"folder 43", L"folder 44", L"wow64", L"registry",
+                                       L"environment CommonProgramW6432", L"yield"}));
+  auto runs = host.Runs();
+  ASSERT_EQ(runs.size(), 232u);
+  EXPECT_EQ(runs[20], row11);
+  EXPECT_EQ(runs[126], row64(L"C:\\CF64"));
+  EXPECT_EQ(runs[127], row64(L"C:\\CF64"));
+  EXPECT_EQ(LineEvents(host.events, 64)[2], L"status Registering: " + row64(L"C:\\CF64"));
+  EXPECT_EQ(host.skipped, 0);
+
+  // Registry unreadable: CommonProgramW6432. Neither: the shell's answer, as on any system.
+  RecordingHost variable;
+  variable.wow64 = true;
+  variable.folder43 = kCommonX86;
+  variable.variableFolder = L"D:\\W6432";
+  RepairRun(variable);
+  EXPECT_EQ(variable.Runs()[126], row64(L"D:\\W6432"));
+  EXPECT_EQ(variable.skipped, 1);
+  RecordingHost neither;
+  neither.wow64 = true;
+  neither.folder43 = kCommonX86;
+  RepairRun(neither);
+  EXPECT_EQ(neither.Runs()[126], row64(kCommonX86));
+  EXPECT_EQ(neither.Runs()[20], row11);
+  EXPECT_EQ(neither.skipped, 2);
+
+  // The question itself unavailable: passed over, and the shell's answer stands.
+  RecordingHost unknown;
+  unknown.wow64.reset();
+  unknown.registryFolder = L"C:\\CF64";
+  RepairRun(unknown);
+  EXPECT_EQ(unknown.Runs()[126], row64(kCommon));
+  EXPECT_EQ(std::count(unknown.events.begin(), unknown.events.end(), L"registry"), 0);
+  EXPECT_EQ(unknown.skipped, 1);
+  EXPECT_EQ(unknown.status, L"Registering: Done");
 }
 
 TEST(RepairRun, WholeListRunsEveryLineTwiceAndEndsDone) {
