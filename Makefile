@@ -4,11 +4,11 @@ SHELL := /bin/bash
 
 PACKAGES := cmake ninja-build g++ g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
             binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64 xvfb xauth xdotool \
-            imagemagick googletest zip python3
+            imagemagick googletest zip python3 debootstrap
 XVFB := xvfb-run -a -s "-screen 0 1024x768x24"
 JOBS ?= 2
 
-.PHONY: deps run dist test test-host test-win32 test-win64 bench build clean
+.PHONY: deps run dist test test-host test-x86 test-win64 build-win64 x86-root bench build clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -31,22 +31,32 @@ test-host: deps
 	cmake --build --preset host -j $(JOBS)
 	ctest --preset host
 
-test-win32: deps
+# The root in which Wine runs 32-bit programs under qemu: built once per machine, outside the
+# clone (CORVANE_X86_ROOT, default /var/cache/corvane/x86-root).
+x86-root: deps
+	tests/x86/make-root.sh
+
+# The x86 build's tests, in that root; they use the x64 build's 64-bit stand-in and driver.
+test-x86: deps x86-root build-win64
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 -j $(JOBS)
+	$(XVFB) ctest --preset win32
 
-test-win64: deps
+build-win64: deps
 	cmake --preset win64 >/dev/null
 	cmake --build --preset win64 -j $(JOBS)
+
+test-win64: build-win64
 	$(XVFB) ctest --preset win64
 
-# Host tests, the x86 build, then every Windows test under Wine: ctest's summary closes the output.
-test: test-host test-win32 test-win64
+# Host tests, then every Windows test under Wine, x64 then x86: ctest's summary closes the output.
+test: test-host test-win64 test-x86
 
-# Every benchmark under Wine, one table; the figures are measured in this run.
-bench: deps
-	cmake --preset win64 >/dev/null
-	cmake --build --preset win64 -j $(JOBS)
+# Every benchmark under Wine, one table; the figures are measured in this run (the x86 exe's in
+# the x86 root, under emulation).
+bench: deps x86-root build-win64
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS) --target corvane
 	python3 bench/bench.py build/win64
 
 # The two release zips and their checksums, in dist/; built a second time in another folder, and

@@ -48,6 +48,10 @@ if [ ! -f "$prefix/.corvane-ready" ]; then
   if [ "$style" = dpi144 ]; then
     $wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1 9>&-
   fi
+  # The server writes the registry out when it ends; in the x86 root it would be killed first.
+  if [ -n "$style" ]; then
+    /usr/lib/wine/wineserver -w
+  fi
   touch "$prefix/.corvane-ready"
 fi
 # The first program of a Wine session starts the server and the system processes (services,

@@ -1,6 +1,7 @@
 #include "app/folders/ModSpecialFolders.h"
 #include "platform/bind.h"
 #include "tests/support/malloc_spy.h"
+#include "tests/support/win_support.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -8,8 +9,14 @@
 
 namespace {
 
+// What the shell answers for common program files: in a 32-bit process on 64-bit Windows it
+// names the 32-bit tree too.
+std::wstring CommonFiles() {
+  return testing_support::RunsUnderWow64() ? L"C:\\Program Files (x86)\\Common Files" : L"C:\\Program Files\\Common Files";
+}
+
 TEST(GetSpecialFolderPath, CommonProgramFilesAndTheir32BitCounterpart) {
-  EXPECT_EQ(corvane::GetSpecialFolderPath(43), L"C:\\Program Files\\Common Files");
+  EXPECT_EQ(corvane::GetSpecialFolderPath(43), CommonFiles());
   EXPECT_EQ(corvane::GetSpecialFolderPath(44), L"C:\\Program Files (x86)\\Common Files");
   EXPECT_EQ(corvane::GetSpecialFolderPath(CSIDL_PROGRAM_FILES_COMMON), corvane::GetSpecialFolderPath(0x2B));
 }
@@ -46,7 +53,31 @@ TEST(GetSpecialFolderPath, ShellFunctionsSwitchedOffGiveEmptyText) {
   platform::SetFunctionUnavailable("SHGetPathFromIDListW", true);
   EXPECT_EQ(corvane::GetSpecialFolderPath(43), L"");
   platform::SetFunctionUnavailable("SHGetPathFromIDListW", false);
-  EXPECT_EQ(corvane::GetSpecialFolderPath(43), L"C:\\Program Files\\Common Files");
+  EXPECT_EQ(corvane::GetSpecialFolderPath(43), CommonFiles());
+}
+
+// The native folder's sources: the same answers in both builds, as on Windows (a 64-bit process
+// reading the 64-bit view reads its own).
+TEST(NativeCommonFiles, RegistryAndEnvironmentNameTheNativeTree) {
+  EXPECT_EQ(corvane::IsWow64(), std::optional<bool>(testing_support::RunsUnderWow64()));
+  EXPECT_EQ(corvane::NativeCommonFilesDir(), std::optional<std::wstring>(L"C:\\Program Files\\Common Files"));
+  EXPECT_EQ(corvane::EnvironmentValue(L"CommonProgramW6432"), std::optional<std::wstring>(L"C:\\Program Files\\Common Files"));
+
+  platform::SetFunctionUnavailable("IsWow64Process", true);
+  EXPECT_EQ(corvane::IsWow64(), std::nullopt);
+  platform::SetFunctionUnavailable("IsWow64Process", false);
+}
+
+TEST(NativeCommonFiles, AnEnvironmentValueIsReadWhole) {
+  EXPECT_EQ(corvane::EnvironmentValue(L"CORVANE_TEST_NOT_SET"), std::nullopt);
+  {
+    testing_support::ScopedEnv empty(L"CORVANE_TEST_VALUE", L"");
+    EXPECT_EQ(corvane::EnvironmentValue(L"CORVANE_TEST_VALUE"), std::optional<std::wstring>(L""));
+  }
+  // Longer than the first buffer: read again at its size.
+  const std::wstring longValue = L"C:\\" + std::wstring(700, L'x');
+  testing_support::ScopedEnv value(L"CORVANE_TEST_VALUE", longValue);
+  EXPECT_EQ(corvane::EnvironmentValue(L"CORVANE_TEST_VALUE"), std::optional<std::wstring>(longValue));
 }
 
 }  // namespace

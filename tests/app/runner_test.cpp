@@ -151,7 +151,11 @@ TEST_F(RunCommandTest, ABareProgramNameIsFoundInTheSystemDirectoryOnly) {
   ::SetCurrentDirectoryW(oldDirectory);
   ::DeleteFileW(beside.c_str());
   ASSERT_FALSE(record.empty()) << "the stand-in in the system directory did not run (WINEDLLOVERRIDES?)";
-  EXPECT_EQ(_wcsicmp(Field(record, L"module").c_str(), (SystemDirectory() + L"\\regsvr32.exe").c_str()), 0)
+  // Under WOW64 the 32-bit child's image is named by the folder system32 stands for.
+  wchar_t wow64Folder[MAX_PATH] = {};
+  const std::wstring folder =
+      RunsUnderWow64() ? std::wstring(wow64Folder, ::GetSystemWow64DirectoryW(wow64Folder, MAX_PATH)) : SystemDirectory();
+  EXPECT_EQ(_wcsicmp(Field(record, L"module").c_str(), (folder + L"\\regsvr32.exe").c_str()), 0)
       << Field(record, L"module");
   EXPECT_EQ(Field(record, L"cmd"), L"regsvr32 msjet40.dll /s");
 }

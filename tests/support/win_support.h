@@ -165,13 +165,15 @@ class ScopedEnv {
 
 namespace testing_support {
 
-// Puts the stand-in probe in the prefix's system directory as regsvr32.exe (Wine runs it only
-// when WINEDLLOVERRIDES says regsvr32.exe=n: the CTest entry sets CORVANE_WINE_OVERRIDES=regsvr32.exe=n,
-// which tests/wine-run.sh adds to it). Parallel test
-// programs may do this at once: an identical copy already in place is fine.
-inline bool InstallStandInRegsvr32() {
-  const std::wstring source = ToolPath(L"probe.exe");
-  const std::wstring target = SystemDirectory() + L"\\regsvr32.exe";
+// True in a 32-bit process on 64-bit Windows, where system32 shows the 32-bit files.
+inline bool RunsUnderWow64() {
+  BOOL wow64 = FALSE;
+  return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+// Copies `source` over `target` until an identical copy is in place (parallel test programs may
+// do this at once).
+inline bool PlaceCopy(const std::wstring& source, const std::wstring& target) {
   auto size = [](const std::wstring& path) -> long long {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
@@ -183,6 +185,24 @@ inline bool InstallStandInRegsvr32() {
     ::Sleep(50);
   }
   return false;
+}
+
+// Puts the stand-in probe in the prefix's system directory as regsvr32.exe (Wine runs it only
+// when WINEDLLOVERRIDES says regsvr32.exe=n: the CTest entry sets CORVANE_WINE_OVERRIDES=regsvr32.exe=n,
+// which tests/wine-run.sh adds to it). A 32-bit test program on 64-bit Windows puts its own into
+// the 32-bit view and the x64 build's (CORVANE_PROBE64) into the 64-bit one, which a run reaches
+// with redirection off.
+inline bool InstallStandInRegsvr32() {
+  if (!PlaceCopy(ToolPath(L"probe.exe"), SystemDirectory() + L"\\regsvr32.exe")) return false;
+  if (!RunsUnderWow64()) return true;
+  wchar_t probe64[MAX_PATH] = {};
+  const DWORD n = ::GetEnvironmentVariableW(L"CORVANE_PROBE64", probe64, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return false;
+  PVOID saved = nullptr;
+  if (!::Wow64DisableWow64FsRedirection(&saved)) return false;
+  const bool placed = PlaceCopy(probe64, SystemDirectory() + L"\\regsvr32.exe");
+  ::Wow64RevertWow64FsRedirection(saved);
+  return placed;
 }
 
 }  // namespace testing_support

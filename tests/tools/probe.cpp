@@ -90,6 +90,7 @@ int main() {
   line += L"\tstderr=" + std::wstring(handleKind(::GetStdHandle(STD_ERROR_HANDLE)));
   line += L"\tcwd=" + std::wstring(directory);
   line += L"\tmodule=" + std::wstring(module);
+  line += L"\tbits=" + std::to_wstring(sizeof(void*) * 8);
   line += L"\tpath=" + env(L"PATH");
   if (std::wstring(::GetCommandLineW()).find(L" --count-pipes") != std::wstring::npos) {
     // Every pipe handle this process holds, inherited ones included (they keep their values).
