@@ -73,6 +73,7 @@ class Prefix:
         self.build = build
         self.path = os.path.join(build, name)
         self.style = style
+        self.driver = os.path.join(build, "tests", "e2e", "driver.exe")
         self.end_session()  # one left from another display would not show our windows
         self.session()
         Prefix.opened.append(self)
@@ -272,6 +273,24 @@ def read_trace(path):
     return calls
 
 
+class X86Prefix(Prefix):
+    """A WoW64 prefix in the x86 root, for the x86 build: a 64-bit stand-in regsvr32 in system32
+    and a 32-bit one in syswow64 (the x64 build beside this one supplies the 64-bit tools)."""
+
+    def __init__(self, build, name="wineprefix-e2e"):
+        self.build64 = os.path.join(os.path.dirname(build), "win64")
+        super().__init__(build, name=name)
+        self.driver = os.path.join(self.build64, "tests", "e2e", "driver.exe")  # native: quicker
+        self.driver32 = os.path.join(build, "tests", "e2e", "driver.exe")
+
+    def install_regsvr32(self):
+        windows = os.path.join(self.path, "drive_c", "windows")
+        shutil.copyfile(os.path.join(self.build64, "tests", "tools", "probe.exe"),
+                        os.path.join(windows, "system32", "regsvr32.exe"))
+        shutil.copyfile(os.path.join(self.build, "tests", "tools", "probe.exe"),
+                        os.path.join(windows, "syswow64", "regsvr32.exe"))
+
+
 class Program:
     """corvane.exe started under Wine, with the stand-in's log and switches in its environment and
     Wine's trace of process creation kept beside it."""
@@ -290,13 +309,12 @@ class Program:
         self.started = time.monotonic()
         command = [WINE, self.exe]
         if limited:
-            command = [WINE, os.path.join(prefix.build, "tests", "e2e", "driver.exe"), "limited", windows_path(self.exe)]
+            command = [WINE, prefix.driver, "limited", windows_path(self.exe)]
         with open(self.trace, "wb") as trace:
             self.process = subprocess.Popen(command, env=prefix.env(env), stdout=subprocess.DEVNULL, stderr=trace)
 
     def driver(self, *args, timeout=60):
-        exe = os.path.join(self.prefix.build, "tests", "e2e", "driver.exe")
-        r = self.prefix.wine([exe] + list(args), quiet=True, timeout=timeout)
+        r = self.prefix.wine([self.prefix.driver] + list(args), quiet=True, timeout=timeout)
         return r.returncode, r.stdout.decode("utf-8", "replace")
 
     def snapshot(self):

@@ -14,6 +14,9 @@
 //                             starts EXE and times it until its window CAPTION is shown and
 //                             painted (no part of it or its controls left to paint), then ends it
 //   driver open URL           opens URL through the shell (a stand-in browser check)
+//   driver folders x          the shell's common program files folders (43 and 44), the 64-bit
+//                             registry view's CommonFilesDir and the CommonProgram* variables,
+//                             as this driver's bitness sees them
 //   driver limited EXE        starts EXE with a token without administrator rights (the linked,
 //                             unelevated token with Administrators for denying only), waits for
 //                             it and answers its exit code
@@ -26,6 +29,7 @@
 // waits on a child.
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -352,6 +356,24 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"startup" && argc >= 4) return StartUp(argv[2], argv[3]);
   if (command == L"limited") return StartLimited(argv[2]);
+  if (command == L"folders") {
+    for (int id : {43, 44}) {
+      wchar_t path[MAX_PATH] = {};
+      if (!::SHGetSpecialFolderPathW(nullptr, path, id, FALSE)) return 1;
+      PrintUtf8(L"folder\t" + std::to_wstring(id) + L"\t" + path + L"\n");
+    }
+    // The other sources of the native common files folder, as this bitness sees them.
+    wchar_t value[MAX_PATH] = {};
+    DWORD bytes = sizeof value - sizeof(wchar_t);
+    const LSTATUS read = ::RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                        L"CommonFilesDir", RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, value, &bytes);
+    PrintUtf8(L"registry64\t" + (read == ERROR_SUCCESS ? std::wstring(value) : L"(error " + std::to_wstring(read) + L")") + L"\n");
+    for (const wchar_t* name : {L"CommonProgramW6432", L"CommonProgramFiles"}) {
+      const DWORD n = ::GetEnvironmentVariableW(name, value, MAX_PATH);
+      PrintUtf8(std::wstring(L"environment\t") + name + L"\t" + (n > 0 && n < MAX_PATH ? value : L"(none)") + L"\n");
+    }
+    return 0;
+  }
   if (command == L"waitstatus" && argc >= 5) return WaitStatus(argv[2], argv[3], std::wcstoul(argv[4], nullptr, 10));
   if (command == L"waitwindow" && argc >= 4) {
     HWND window = WaitWindow(argv[2], std::wcstoul(argv[3], nullptr, 10));
