@@ -142,6 +142,21 @@ class EndToEnd:
         return float(fields["painted_ms"])
 
 
+def x86_figures(build):
+    """The x86 exe's start-ups (ms) and whole run (s), measured in the x86 root; or ([], why not)."""
+    win32 = os.path.join(os.path.dirname(build), "win32")
+    if not os.path.exists(os.path.join(win32, "app", "corvane.exe")):
+        return [], "the x86 build is missing"
+    r = subprocess.run([os.path.join(ROOT, "tests", "x86", "run-in-root.sh"), "python3",
+                        os.path.join(ROOT, "bench", "bench_x86.py"), win32],
+                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=1800)
+    line = r.stdout.decode("utf-8", "replace").strip().splitlines()[-1:] or [""]
+    fields = dict(p.partition("=")[::2] for p in line[0].split("\t")[1:])
+    if r.returncode != 0 or "run_s" not in fields:
+        fail("the x86 measurement failed: " + line[0])
+    return [float(t) for t in fields["startup_ms"].split(",")], float(fields["run_s"])
+
+
 def size(path):
     return os.path.getsize(path) if os.path.exists(path) else None
 
@@ -212,6 +227,14 @@ def main():
     add(("  minimal Win32 window", f"{mini:8.1f} ms", "all: " + ", ".join(f"{t:.0f}" for t in minimals)))
     add(("  start-up / minimal window", f"{up_ratio:8.2f}×",
          "target ≤ 1.50×: " + verdict(up_ratio <= 1.50, f"by {up_ratio - 1.50:.2f}×")))
+    add(("x86 exe under emulation (32-bit code under qemu: not comparable)", "", ""))
+    x86_startups, x86_run = x86_figures(build)
+    if x86_startups:
+        add(("  start-up to the first painted window, median", f"{statistics.median(x86_startups):8.1f} ms",
+             "all: " + ", ".join(f"{t:.0f}" for t in x86_startups)))
+        add(("  click to \"Registering: Done\", both WOW64 views", f"{x86_run:8.3f} s", "one run"))
+    else:
+        add(("  not measured", "", x86_run))
     add(("Sizes", "", ""))
     x86 = os.path.join(os.path.dirname(build), "win32", "app", "corvane.exe")
     for label, path, tool in (("corvane.exe x64", corvane, "x86_64-w64-mingw32-strip"),
@@ -222,7 +245,7 @@ def main():
             add(("  " + label, f"{n / 1024:8.1f} KiB",
                  f"{n} bytes; without debug sections {bare_size / 1024:.1f} KiB" if bare_size else f"{n} bytes"))
         else:
-            add(("  " + label, "not built", "make test-win32 builds it"))
+            add(("  " + label, "not built", "make test-x86 builds it"))
     # What a user downloads: the stripped MinSizeRel exes `make dist` puts in the zips.
     for arch in ("x64", "x86"):
         shipped = os.path.join(os.path.dirname(build), f"dist-{arch}", "stage", "corvane.exe")
