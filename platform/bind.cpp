@@ -29,6 +29,7 @@ struct Registry {
   std::wstring bindLog;          // CORVANE_BIND_LOG: where each name's first bind is told
   std::vector<std::string> told;
   std::map<std::string, FARPROC, std::less<>> overrides;
+  std::size_t bindCalls = 0;
 #endif
 };
 
@@ -121,6 +122,9 @@ FARPROC BindProc(const wchar_t* library, const char* name) noexcept {
     {
       Registry& r = registry();
       std::lock_guard guard(r.lock);
+#ifdef CORVANE_TEST_HOOKS
+      ++r.bindCalls;
+#endif
       if (unavailableLocked(r, name)) {
         CORVANE_TELL_BIND(r, name, "unavailable");
         return nullptr;
@@ -154,6 +158,7 @@ void SetFunctionUnavailable(std::string_view name, bool unavailable) {
   auto it = std::find(r.unavailable.begin(), r.unavailable.end(), name);
   if (unavailable && it == r.unavailable.end()) r.unavailable.emplace_back(name);
   if (!unavailable && it != r.unavailable.end()) r.unavailable.erase(it);
+  detail::bindGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
 
 #ifdef CORVANE_TEST_HOOKS
@@ -164,6 +169,13 @@ void SetFunctionOverride(std::string_view name, void* proc) {
     r.overrides[std::string(name)] = reinterpret_cast<FARPROC>(proc);
   else if (auto it = r.overrides.find(name); it != r.overrides.end())
     r.overrides.erase(it);
+  detail::bindGeneration.fetch_add(1, std::memory_order_acq_rel);
+}
+
+std::size_t BindCalls() noexcept {
+  Registry& r = registry();
+  std::lock_guard guard(r.lock);
+  return r.bindCalls;
 }
 #endif
 

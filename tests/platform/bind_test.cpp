@@ -44,6 +44,33 @@ TEST(Bind, AFunctionMadeUnavailableFailsOnlyItself) {
   EXPECT_TRUE(transparentBlt);
 }
 
+#ifdef CORVANE_TEST_HOOKS
+TEST(Bind, AFunctionIsLookedUpOnceUntilASwitchChanges) {
+  platform::ByName<decltype(&::AlphaBlend)> alphaBlend{L"msimg32.dll", "AlphaBlend"};
+  platform::ByName<decltype(&::Sleep)> missing{L"kernel32.dll", "NoSuchFunctionAnywhere"};
+  const std::size_t before = platform::BindCalls();
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(alphaBlend.get());
+    ASSERT_FALSE(missing.get());
+  }
+  EXPECT_EQ(platform::BindCalls(), before + 2);  // a missing function is kept as missing too
+
+  // A switch takes effect at the next call, and is looked up once again.
+  platform::SetFunctionUnavailable("AlphaBlend", true);
+  EXPECT_FALSE(alphaBlend.get());
+  EXPECT_FALSE(alphaBlend.get());
+  EXPECT_EQ(platform::BindCalls(), before + 3);
+  platform::SetFunctionUnavailable("AlphaBlend", false);
+  EXPECT_EQ(reinterpret_cast<void*>(alphaBlend.get()),
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"msimg32.dll"), "AlphaBlend")));
+  const auto stand_in = reinterpret_cast<void*>(&::Sleep);
+  platform::SetFunctionOverride("AlphaBlend", stand_in);
+  EXPECT_EQ(reinterpret_cast<void*>(alphaBlend.get()), stand_in);
+  platform::SetFunctionOverride("AlphaBlend", nullptr);
+  EXPECT_NE(reinterpret_cast<void*>(alphaBlend.get()), stand_in);
+}
+#endif
+
 // A library of the same name beside the program must not be found; the system's copy is.
 class BesideTheProgram : public ::testing::Test {
  protected:
