@@ -11,6 +11,7 @@
 #include "platform/com.h"
 #include "platform/unique.h"
 #include "toolkit/ole.h"
+#include "toolkit/window.h"
 
 namespace toolkit {
 
@@ -32,15 +33,16 @@ inline constexpr int kShiftMask = 1, kCtrlMask = 2, kAltMask = 4;
 // A picture property: absent for kinds without it; present but null for "no picture".
 using PictureProperty = std::optional<platform::ComPtr<IPicture>>;
 
-class Control {
+// Control IDs start above the dialog IDs (IDOK 1 to IDCONTINUE 11): Enter and Esc, which the
+// dialog navigation turns into IDOK and IDCANCEL, can never click a control.
+inline constexpr UINT_PTR kFirstControlId = 1000;
+
+class Control : public Window {
  public:
-  Control(const Control&) = delete;
-  Control& operator=(const Control&) = delete;
-  virtual ~Control();
+  ~Control() override = default;
 
   ControlKind Kind() const noexcept { return kind_; }
   const std::wstring& Name() const noexcept { return name_; }
-  HWND hWnd() const noexcept { return window_; }
   Form* Parent() const noexcept { return parent_; }
 
   bool Enabled() const noexcept;
@@ -75,37 +77,36 @@ class Control {
 
   // Window colours for WM_CTLCOLOR*: the brush to paint with, null to let Windows choose.
   virtual HBRUSH Colors(HDC dc) noexcept;
+  // A notification the control sent its form (WM_COMMAND), handed back to the control.
+  virtual void OnNotify(WORD /*code*/) {}
+  // The form's font, given to every control when it is made or changed: kept, and set on the
+  // window.
+  virtual void OnFormFont(IFont* font);
 
  protected:
   Control(ControlKind kind, Form& parent, std::wstring name);
-  // Makes the window; `subclass` routes its messages through OnMessage first.
+  // Makes the window: a system class (`systemClass`) is subclassed, ours use Window::Procedure.
   bool CreateControlWindow(const wchar_t* windowClass, DWORD style, DWORD exStyle, const std::wstring& text,
-                           const RECT& pixels, bool subclass);
+                           const RECT& pixels, bool systemClass);
   void ApplyFont(IFont* font) noexcept;
-  // A message to a subclassed window; return true with `result` set to consume it.
-  virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  LRESULT CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+  const platform::ComPtr<IFont>& FormFont() const noexcept { return font_; }
+  void KeepFormFont(IFont* font) noexcept { font_ = font; }
   void Repaint() noexcept;
   HBRUSH SolidBrush(OleColor color) noexcept;
-
-  friend class Form;
-  virtual void OnFormFont(IFont* font);
+  // Registers one of our window classes once per process; its procedure is Window::Procedure.
+  static const wchar_t* Registered(const wchar_t* name, UINT style) noexcept;
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
   ControlKind kind_;
   Form* parent_;
   std::wstring name_;
-  HWND window_ = nullptr;
-  WNDPROC original_ = nullptr;
+  platform::ComPtr<IFont> font_;
   bool visible_ = true;
   std::optional<int> tabIndex_;
   MousePointer pointer_ = MousePointer::Default;
   HCURSOR mouseIcon_ = nullptr;
   platform::unique_hbrush brush_;  // the colour it was made for is brushColor_
   OleColor brushColor_ = 0;
-  bool destroyed_ = false;
 };
 
 }  // namespace toolkit

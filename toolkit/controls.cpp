@@ -11,34 +11,6 @@
 namespace toolkit {
 namespace {
 
-// Registers a window class of ours once per process.
-const wchar_t* Registered(const wchar_t* name, WNDPROC proc, UINT style) noexcept {
-  WNDCLASSEXW wc{};
-  if (::GetClassInfoExW(::GetModuleHandleW(nullptr), name, &wc)) return name;
-  wc = {};
-  wc.cbSize = sizeof wc;
-  wc.style = style;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = name;
-  ::RegisterClassExW(&wc);
-  return name;
-}
-
-// Our own window classes keep their object in the window's user data from WM_NCCREATE on.
-template <class T>
-T* Attach(HWND window, UINT message, LPARAM lParam) noexcept {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    return self;
-  }
-  auto* self = reinterpret_cast<T*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (message == WM_NCDESTROY) ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-  return self;
-}
-
 std::wstring WindowText(HWND window) {
   if (!window) return {};
   const int n = ::GetWindowTextLengthW(window);
@@ -89,7 +61,7 @@ PictureBox::PictureBox(Form& parent, std::wstring name, const RECT& pixels)
 
 const wchar_t* PictureBox::WindowClass() noexcept {
   // Its own device context: the owner draws through hDC() at any time, not only in a paint.
-  static const wchar_t* name = Registered(L"CorvanePictureBox", &PictureBox::WindowProc, CS_OWNDC | CS_DBLCLKS);
+  static const wchar_t* name = Registered(L"CorvanePictureBox", CS_OWNDC | CS_DBLCLKS);
   return name;
 }
 
@@ -108,45 +80,41 @@ void PictureBox::SetPicture(platform::ComPtr<IPicture> picture) noexcept {
   Repaint();
 }
 
-LRESULT CALLBACK PictureBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = Attach<PictureBox>(window, message, lParam);
-  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->Handle(window, message, wParam, lParam);
-  } catch (...) {
-    return 0;
+LRESULT PictureBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+    case WM_PAINT:
+      return OnPaintMessage();
+    case WM_LBUTTONDOWN:
+      ::SetFocus(hWnd());
+      return 0;
+    default:
+      return DefaultHandling(message, wParam, lParam);
   }
 }
 
-LRESULT PictureBox::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_ERASEBKGND: {
-      // With a paint handler the owner covers the client area: no erase, no flicker.
-      if (OnPaint) return 1;
-      RECT client{};
-      ::GetClientRect(window, &client);
-      FillWith(reinterpret_cast<HDC>(wParam), client, backColor_);
-      return 1;
-    }
-    case WM_PAINT: {
-      platform::paint_dc paint(window);
-      if (picture_) RenderAtOwnSize(picture_.Get(), paint.get(), Parent()->PixelsPerInch());
-      if (OnPaint) OnPaint();
-      return 0;
-    }
-    case WM_LBUTTONDOWN:
-      ::SetFocus(window);
-      return 0;
-    default:
-      return ::DefWindowProcW(window, message, wParam, lParam);
-  }
+LRESULT PictureBox::OnEraseBackground(HDC dc) {
+  // With a paint handler the owner covers the client area: no erase, no flicker.
+  if (OnPaint) return 1;
+  RECT client{};
+  ::GetClientRect(hWnd(), &client);
+  FillWith(dc, client, backColor_);
+  return 1;
+}
+
+LRESULT PictureBox::OnPaintMessage() {
+  platform::paint_dc paint(hWnd());
+  if (picture_) RenderAtOwnSize(picture_.Get(), paint.get(), Parent()->PixelsPerInch());
+  if (OnPaint) OnPaint();
+  return 0;
 }
 
 // ---- Label
 
 Label::Label(Form& parent, std::wstring name, const RECT& pixels) : Control(ControlKind::Label, parent, std::move(name)) {
   // SS_NOTIFY: clicks and the mouse pointer reach the label; SS_NOPREFIX: "&" shows as itself.
-  CreateControlWindow(L"STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0, L"", pixels, false);
+  CreateControlWindow(L"STATIC", SS_LEFT | SS_NOTIFY | SS_NOPREFIX, 0, L"", pixels, true);
 }
 
 std::optional<std::wstring> Label::Caption() const { return WindowText(hWnd()); }
@@ -180,13 +148,8 @@ HBRUSH Label::Colors(HDC dc) noexcept {
   return SolidBrush(backColor_);
 }
 
-void Label::FireClick() {
-  if (OnClick) OnClick();
-}
-
-void Label::OnFormFont(IFont* font) {
-  font_ = font;
-  ApplyFont(font);
+void Label::OnNotify(WORD code) {
+  if (code == STN_CLICKED && OnClick) OnClick();
 }
 
 // ---- ListBox
@@ -194,7 +157,7 @@ void Label::OnFormFont(IFont* font) {
 ListBox::ListBox(Form& parent, std::wstring name, const RECT& pixels)
     : Control(ControlKind::ListBox, parent, std::move(name)) {
   CreateControlWindow(L"LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, L"",
-                      pixels, false);
+                      pixels, true);
 }
 
 void ListBox::AddItem(const std::wstring& item) noexcept {
@@ -221,27 +184,17 @@ std::wstring ListBox::List(int index) const {
   return text;
 }
 
-void ListBox::OnFormFont(IFont* font) {
-  font_ = font;
-  ApplyFont(font);
-}
-
 // ---- TextBox
 
 TextBox::TextBox(Form& parent, std::wstring name, const RECT& pixels)
     : Control(ControlKind::TextBox, parent, std::move(name)) {
-  CreateControlWindow(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, L"", pixels, false);
+  CreateControlWindow(L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL | ES_LEFT, WS_EX_CLIENTEDGE, L"", pixels, true);
 }
 
 std::wstring TextBox::Text() const { return WindowText(hWnd()); }
 
 void TextBox::SetText(const std::wstring& text) noexcept {
   if (hWnd()) ::SetWindowTextW(hWnd(), text.c_str());
-}
-
-void TextBox::OnFormFont(IFont* font) {
-  font_ = font;
-  ApplyFont(font);
 }
 
 // ---- Image
@@ -251,7 +204,7 @@ Image::Image(Form& parent, std::wstring name, const RECT& pixels) : Control(Cont
 }
 
 const wchar_t* Image::WindowClass() noexcept {
-  static const wchar_t* name = Registered(L"CorvaneImage", &Image::WindowProc, 0);
+  static const wchar_t* name = Registered(L"CorvaneImage", 0);
   return name;
 }
 
@@ -268,22 +221,12 @@ void Image::PaintContent(HDC dc) noexcept {
   RenderAtOwnSize(picture_.Get(), dc, Parent()->PixelsPerInch());
 }
 
-LRESULT CALLBACK Image::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = Attach<Image>(window, message, lParam);
-  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->Handle(window, message, wParam, lParam);
-  } catch (...) {
-    return 0;
-  }
-}
-
-LRESULT Image::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Image::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
-      platform::paint_dc paint(window);
+      platform::paint_dc paint(hWnd());
       if (paint) PaintContent(paint.get());
       return 0;
     }
@@ -292,25 +235,28 @@ LRESULT Image::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONDOWN:
       pressed_ = true;
-      ::SetCapture(window);
+      ::SetCapture(hWnd());
       return 0;
-    case WM_LBUTTONUP: {
-      const bool wasPressed = pressed_;
-      pressed_ = false;
-      if (::GetCapture() == window) ::ReleaseCapture();
-      RECT client{};
-      ::GetClientRect(window, &client);
-      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      // A click is a press and a release on the image.
-      if (wasPressed && ::PtInRect(&client, at) && OnClick) OnClick();
-      return 0;
-    }
+    case WM_LBUTTONUP:
+      return OnButtonUp(lParam);
     case WM_CAPTURECHANGED:
       pressed_ = false;
       return 0;
     default:
-      return ::DefWindowProcW(window, message, wParam, lParam);
+      return DefaultHandling(message, wParam, lParam);
   }
+}
+
+LRESULT Image::OnButtonUp(LPARAM lParam) {
+  const bool wasPressed = pressed_;
+  pressed_ = false;
+  if (::GetCapture() == hWnd()) ::ReleaseCapture();
+  RECT client{};
+  ::GetClientRect(hWnd(), &client);
+  const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  // A click is a press and a release on the image.
+  if (wasPressed && ::PtInRect(&client, at) && OnClick) OnClick();
+  return 0;
 }
 
 // ---- Buttons
@@ -337,7 +283,7 @@ void ButtonBase::ApplyStyle(int style, DWORD graphicalBits) noexcept {
   }
 }
 
-bool ButtonBase::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+LRESULT ButtonBase::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   int button = 0;
   bool up = false;
   switch (message) {
@@ -347,22 +293,17 @@ bool ButtonBase::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_LBUTTONDOWN: button = kLeftButton; break;
     case WM_RBUTTONDOWN: button = kRightButton; break;
     case WM_MBUTTONDOWN: button = kMiddleButton; break;
-    default: return false;
+    default: return DefaultHandling(message, wParam, lParam);
   }
   // The control acts first (a check box toggles on the release), then the event runs.
-  result = CallOriginal(message, wParam, lParam);
+  const LRESULT result = DefaultHandling(message, wParam, lParam);
   const auto& handler = up ? OnMouseUp : OnMouseDown;
   if (handler) {
     const std::int32_t ppi = Parent()->PixelsPerInch();
     handler(button, ShiftState(wParam), PixelsToTwips(GET_X_LPARAM(lParam), ppi),
             PixelsToTwips(GET_Y_LPARAM(lParam), ppi));
   }
-  return true;
-}
-
-void ButtonBase::OnFormFont(IFont* font) {
-  font_ = font;
-  ApplyFont(font);
+  return result;
 }
 
 CheckBox::CheckBox(Form& parent, std::wstring name, const RECT& pixels)
@@ -408,18 +349,13 @@ void OptionButton::SetValue(bool selected) noexcept {
 // ---- Frame
 
 Frame::Frame(Form& parent, std::wstring name, const RECT& pixels) : Control(ControlKind::Frame, parent, std::move(name)) {
-  CreateControlWindow(L"BUTTON", BS_GROUPBOX, 0, L"", pixels, false);
+  CreateControlWindow(L"BUTTON", BS_GROUPBOX, 0, L"", pixels, true);
 }
 
 std::optional<std::wstring> Frame::Caption() const { return WindowText(hWnd()); }
 
 void Frame::SetCaption(const std::wstring& caption) noexcept {
   if (hWnd()) ::SetWindowTextW(hWnd(), caption.c_str());
-}
-
-void Frame::OnFormFont(IFont* font) {
-  font_ = font;
-  ApplyFont(font);
 }
 
 }  // namespace toolkit

@@ -13,20 +13,23 @@ class PictureBox final : public Control {
   HDC hDC() const noexcept;  // the client area's own context, kept for the window's life
   std::function<void()> OnPaint;
 
-  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::optional<platform::ComPtr<IFont>> Font() const override { return FormFont(); }
   std::optional<OleColor> BackColor() const override { return backColor_; }
   void SetBackColor(OleColor color) noexcept;
   PictureProperty Picture() const override { return picture_; }
   void SetPicture(platform::ComPtr<IPicture> picture) noexcept;
   bool CanTakeFocus() const noexcept override { return true; }
+  // Kept for the owner's drawing; the window itself draws no text.
+  void OnFormFont(IFont* font) override { KeepFormFont(font); }
 
   static const wchar_t* WindowClass() noexcept;
 
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  void OnFormFont(IFont* font) override { font_ = font; }
-  platform::ComPtr<IFont> font_;
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnPaintMessage();
   platform::ComPtr<IPicture> picture_;
   OleColor backColor_ = kButtonFace;
 };
@@ -45,15 +48,13 @@ class Label final : public Control {
   void SetForeColor(OleColor color) noexcept;
   std::optional<OleColor> BackColor() const override { return backColor_; }
   void SetBackColor(OleColor color) noexcept;
-  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::optional<platform::ComPtr<IFont>> Font() const override { return FormFont(); }
   std::function<void()> OnClick;
 
   HBRUSH Colors(HDC dc) noexcept override;
-  void FireClick();
+  void OnNotify(WORD code) override;
 
  private:
-  void OnFormFont(IFont* font) override;
-  platform::ComPtr<IFont> font_;
   Alignment alignment_ = Alignment::Left;
   OleColor foreColor_ = kButtonText;
   OleColor backColor_ = kButtonFace;
@@ -67,12 +68,8 @@ class ListBox final : public Control {
   int ListCount() const noexcept;
   std::wstring List(int index) const;  // empty text outside the list
   std::optional<OleColor> BackColor() const override { return kWindowBackground; }
-  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::optional<platform::ComPtr<IFont>> Font() const override { return FormFont(); }
   bool CanTakeFocus() const noexcept override { return true; }
-
- private:
-  void OnFormFont(IFont* font) override;
-  platform::ComPtr<IFont> font_;
 };
 
 class TextBox final : public Control {
@@ -81,12 +78,8 @@ class TextBox final : public Control {
   std::wstring Text() const;
   void SetText(const std::wstring& text) noexcept;
   std::optional<OleColor> BackColor() const override { return kWindowBackground; }
-  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::optional<platform::ComPtr<IFont>> Font() const override { return FormFont(); }
   bool CanTakeFocus() const noexcept override { return true; }
-
- private:
-  void OnFormFont(IFont* font) override;
-  platform::ComPtr<IFont> font_;
 };
 
 // A picture shown at its own size; its transparent pixels show the form behind it.
@@ -100,11 +93,15 @@ class Image final : public Control {
 
   // Paints the image into `dc` (the window's client coordinates); WM_PAINT and WM_PRINTCLIENT share it.
   void PaintContent(HDC dc) noexcept;
+  // No text to show.
+  void OnFormFont(IFont*) override {}
   static const wchar_t* WindowClass() noexcept;
 
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnButtonUp(LPARAM lParam);
   platform::ComPtr<IPicture> picture_;
   bool pressed_ = false;
 };
@@ -115,7 +112,7 @@ class ButtonBase : public Control {
   std::optional<int> Style() const override { return style_; }
   std::optional<std::wstring> Caption() const override;
   void SetCaption(const std::wstring& caption) noexcept;
-  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::optional<platform::ComPtr<IFont>> Font() const override { return FormFont(); }
   PictureProperty Picture() const override { return picture_; }
   PictureProperty DownPicture() const override { return downPicture_; }
   PictureProperty DisabledPicture() const override { return disabledPicture_; }
@@ -139,11 +136,9 @@ class ButtonBase : public Control {
   ButtonBase(ControlKind kind, Form& parent, std::wstring name, const RECT& pixels, DWORD buttonStyle);
   // 0 standard, 1 graphical; the kinds decide what graphical means for their window style.
   void ApplyStyle(int style, DWORD graphicalBits) noexcept;
-  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void OnFormFont(IFont* font) override;
-  platform::ComPtr<IFont> font_;
   int style_ = 0;
   platform::ComPtr<IPicture> picture_, downPicture_, disabledPicture_;
   OleColor backColor_ = kButtonFace;
@@ -186,12 +181,8 @@ class Frame final : public Control {
   Frame(Form& parent, std::wstring name, const RECT& pixels);
   std::optional<std::wstring> Caption() const override;
   void SetCaption(const std::wstring& caption) noexcept;
-  std::optional<platform::ComPtr<IFont>> Font() const override { return font_; }
+  std::optional<platform::ComPtr<IFont>> Font() const override { return FormFont(); }
   std::optional<OleColor> BackColor() const override { return kButtonFace; }
-
- private:
-  void OnFormFont(IFont* font) override;
-  platform::ComPtr<IFont> font_;
 };
 
 }  // namespace toolkit

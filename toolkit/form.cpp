@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/units.h"
-#include "toolkit/controls.h"
 #include "toolkit/screen.h"
 
 namespace toolkit {
@@ -23,7 +22,7 @@ const wchar_t* Form::WindowClass() noexcept {
   static const wchar_t* name = [] {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &Form::WindowProc;
+    wc.lpfnWndProc = &Window::Procedure;
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -42,33 +41,32 @@ Form::Form(const std::wstring& caption, std::int32_t clientWidthTwips, std::int3
   const int height = frame.bottom - frame.top;
   const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  window_ = ::CreateWindowExW(kFormExStyle, WindowClass(), caption.c_str(), kFormStyle, x, y, width, height, nullptr,
-                              nullptr, ::GetModuleHandleW(nullptr), this);
+  CreateBound(kFormExStyle, WindowClass(), caption, kFormStyle, RECT{x, y, x + width, y + height}, nullptr, 0, false);
 }
 
 Form::~Form() {
   closing_ = true;  // going away with its owner is not the user closing the program
-  if (window_) ::DestroyWindow(window_);
+  if (hWnd()) ::DestroyWindow(hWnd());
   controls_.clear();
 }
 
 std::wstring Form::Caption() const {
-  if (!window_) return {};
-  const int n = ::GetWindowTextLengthW(window_);
+  if (!hWnd()) return {};
+  const int n = ::GetWindowTextLengthW(hWnd());
   std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
-  const int got = ::GetWindowTextW(window_, text.data(), static_cast<int>(text.size()));
+  const int got = ::GetWindowTextW(hWnd(), text.data(), static_cast<int>(text.size()));
   text.resize(static_cast<size_t>(got > 0 ? got : 0));
   return text;
 }
 
 void Form::SetCaption(const std::wstring& caption) noexcept {
-  if (window_) ::SetWindowTextW(window_, caption.c_str());
+  if (hWnd()) ::SetWindowTextW(hWnd(), caption.c_str());
 }
 
 void Form::SetIcon(HICON big, HICON small) noexcept {
-  if (!window_) return;
-  ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
+  if (!hWnd()) return;
+  ::SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  ::SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
 }
 
 bool Form::SetFont(const std::wstring& face, double points, bool bold) {
@@ -125,14 +123,14 @@ void Form::ArrangeTabOrder() noexcept {
 }
 
 void Form::Show() {
-  if (!window_) return;
+  if (!hWnd()) return;
   if (!loaded_) {
     loaded_ = true;
     if (OnLoad) OnLoad();
   }
   ArrangeTabOrder();
-  ::ShowWindow(window_, SW_SHOW);
-  ::SetForegroundWindow(window_);
+  ::ShowWindow(hWnd(), SW_SHOW);
+  ::SetForegroundWindow(hWnd());
   Control* first = nullptr;
   for (const auto& control : controls_) {
     if (!control->CanTakeFocus() || !control->TabIndex() || !control->Visible() || !control->Enabled()) continue;
@@ -142,11 +140,11 @@ void Form::Show() {
     first->SetFocus();
     lastFocus_ = first->hWnd();
   }
-  ::UpdateWindow(window_);
+  ::UpdateWindow(hWnd());
 }
 
 void Form::Close() noexcept {
-  if (window_) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+  if (hWnd()) ::PostMessageW(hWnd(), WM_CLOSE, 0, 0);
 }
 
 bool Form::QueryUnload(UnloadMode mode) {
@@ -170,84 +168,89 @@ int Form::RunMessageLoop() {
   return static_cast<int>(message.wParam);
 }
 
-LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Form* self = nullptr;
-  if (message == WM_NCCREATE) {
-    self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    if (self) self->window_ = window;
-  } else {
-    self = reinterpret_cast<Form*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  }
-  if (!self) return ::DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (...) {
-    // No failure of an event handler crosses the window procedure.
-    return 0;
-  }
-}
-
-LRESULT Form::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND const window = window_;
+LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
-      if (Control* control = FromWindow(reinterpret_cast<HWND>(lParam)))
-        if (HBRUSH brush = control->Colors(reinterpret_cast<HDC>(wParam))) return reinterpret_cast<LRESULT>(brush);
+      if (auto brush = OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) return *brush;
       break;
     case WM_COMMAND:
-      if (HIWORD(wParam) == STN_CLICKED)
-        if (Control* control = FromWindow(reinterpret_cast<HWND>(lParam)); control && control->Kind() == ControlKind::Label)
-          static_cast<Label*>(control)->FireClick();
+      OnCommand(HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
     case WM_SETCURSOR:
-      if (Control* control = FromWindow(reinterpret_cast<HWND>(wParam));
-          control && control->GetMousePointer() == MousePointer::Custom && control->MouseIcon() &&
-          LOWORD(lParam) == HTCLIENT) {
-        ::SetCursor(control->MouseIcon());
-        return TRUE;
-      }
+      if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
       break;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        if (FromWindow(::GetFocus())) lastFocus_ = ::GetFocus();
-      } else if (lastFocus_ && ::IsWindow(lastFocus_)) {
-        ::SetFocus(lastFocus_);
-        return 0;
-      }
+      if (OnActivate(LOWORD(wParam))) return 0;
       break;
     case WM_SETFOCUS:
       if (lastFocus_ && ::IsWindow(lastFocus_)) ::SetFocus(lastFocus_);
       return 0;
     case WM_CLOSE:
-      if (QueryUnload(UnloadMode::ControlMenu)) ::DestroyWindow(window);
+      OnClose();
       return 0;
     case WM_QUERYENDSESSION:
       // Agreed at once: another program may still cancel the shutdown, so nothing ends here.
       return TRUE;
     case WM_ENDSESSION:
-      // The session does end: the form is unloaded as for any other close.
-      if (wParam && QueryUnload(UnloadMode::WindowsSession)) ::DestroyWindow(window);
+      OnEndSession(wParam != FALSE);
       return 0;
     case WM_DESTROY:
-      if (!closing_) {
-        if (OnUnload)
-          OnUnload();
-        else
-          ::PostQuitMessage(0);
-      }
+      OnDestroy();
       return 0;
-    case WM_NCDESTROY:
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      window_ = nullptr;
-      break;
     default:
       break;
   }
-  return ::DefWindowProcW(window, message, wParam, lParam);
+  return DefaultHandling(message, wParam, lParam);
+}
+
+std::optional<LRESULT> Form::OnControlColor(HDC dc, HWND window) {
+  Control* control = FromWindow(window);
+  HBRUSH brush = control ? control->Colors(dc) : nullptr;
+  if (!brush) return std::nullopt;
+  return reinterpret_cast<LRESULT>(brush);
+}
+
+void Form::OnCommand(WORD code, HWND window) {
+  // Notifications go back to the control that sent them.
+  if (Control* control = FromWindow(window)) control->OnNotify(code);
+}
+
+bool Form::OnSetCursor(HWND under, WORD hitTest) {
+  Control* control = FromWindow(under);
+  if (!control || control->GetMousePointer() != MousePointer::Custom || !control->MouseIcon() || hitTest != HTCLIENT)
+    return false;
+  ::SetCursor(control->MouseIcon());
+  return true;
+}
+
+bool Form::OnActivate(WORD state) {
+  if (state == WA_INACTIVE) {
+    if (FromWindow(::GetFocus())) lastFocus_ = ::GetFocus();
+    return false;
+  }
+  if (!lastFocus_ || !::IsWindow(lastFocus_)) return false;
+  ::SetFocus(lastFocus_);
+  return true;
+}
+
+void Form::OnClose() {
+  if (QueryUnload(UnloadMode::ControlMenu)) ::DestroyWindow(hWnd());
+}
+
+void Form::OnEndSession(bool ending) {
+  // The session does end: the form is unloaded as for any other close.
+  if (ending && QueryUnload(UnloadMode::WindowsSession)) ::DestroyWindow(hWnd());
+}
+
+void Form::OnDestroy() {
+  if (closing_) return;
+  if (OnUnload)
+    OnUnload();
+  else
+    ::PostQuitMessage(0);
 }
 
 }  // namespace toolkit

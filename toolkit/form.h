@@ -5,6 +5,7 @@
 #include <concepts>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,15 +18,12 @@ using ControlCollection = std::vector<std::unique_ptr<Control>>;
 // Why the form is asked to close.
 enum class UnloadMode { ControlMenu = 0, Code = 1, WindowsSession = 2, TaskManager = 3 };
 
-class Form {
+class Form : public Window {
  public:
   // The client area's size in twips; the window is created hidden and centred on the screen.
   Form(const std::wstring& caption, std::int32_t clientWidthTwips, std::int32_t clientHeightTwips);
-  Form(const Form&) = delete;
-  Form& operator=(const Form&) = delete;
-  ~Form();
+  ~Form() override;
 
-  HWND hWnd() const noexcept { return window_; }
   std::wstring Caption() const;
   void SetCaption(const std::wstring& caption) noexcept;
   // The caller keeps the icons alive.
@@ -71,14 +69,23 @@ class Form {
 
   static const wchar_t* WindowClass() noexcept;
 
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Adopt(std::unique_ptr<Control> control);
   void ArrangeTabOrder() noexcept;
   bool QueryUnload(UnloadMode mode);
 
-  HWND window_ = nullptr;
+  // The messages a form handles itself; each answers whether it consumed the message.
+  std::optional<LRESULT> OnControlColor(HDC dc, HWND control);
+  void OnCommand(WORD code, HWND control);
+  bool OnSetCursor(HWND under, WORD hitTest);
+  bool OnActivate(WORD state);
+  void OnClose();
+  void OnEndSession(bool ending);
+  void OnDestroy();
+
   ControlCollection controls_;
   platform::ComPtr<IFont> font_;
   std::int32_t pixelsPerInch_ = 96;

@@ -5,3 +5,4 @@
 #include "toolkit/form.h"
 #include "toolkit/ole.h"
 #include "toolkit/screen.h"
+#include "toolkit/window.h"
