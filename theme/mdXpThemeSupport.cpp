@@ -289,64 +289,72 @@ bool pvIsVisible(HWND window) { return ::IsWindowVisible(window) != FALSE; }
 
 // ---- painting
 
-void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
-  namespace btn = corvane::button;
-  Trap trap("pvDrawButton");
+namespace {
 
-  // Stage 1: the button's state.
-  const auto stateWord = static_cast<UINT>(::SendMessageW(window, BM_GETSTATE, 0, 0));
-  btn::Facts facts;
-  facts.pushed = (stateWord & BST_PUSHED) != 0;
-  facts.focused = (stateWord & BST_FOCUS) != 0;
-  trap([&] {
-    const auto value = control.Value();
+// What the stages of painting a button share.
+struct ButtonPaint {
+  ButtonPaint(HWND w, HDC d, const toolkit::Control& c, Trap& t) : window(w), dc(d), control(c), trap(t) {}
+  HWND window;
+  HDC dc;
+  const toolkit::Control& control;
+  Trap& trap;
+  corvane::button::Facts facts{};
+  int state = 0;
+  platform::ComPtr<IPicture> picture;
+  RECT rect{};
+  platform::unique_htheme theme;
+};
+
+// Stage 1: the button's state.
+void ReadButtonState(ButtonPaint& p) {
+  namespace btn = corvane::button;
+  const auto stateWord = static_cast<UINT>(::SendMessageW(p.window, BM_GETSTATE, 0, 0));
+  p.facts.pushed = (stateWord & BST_PUSHED) != 0;
+  p.facts.focused = (stateWord & BST_FOCUS) != 0;
+  p.trap([&] {
+    const auto value = p.control.Value();
     if (!value) return false;
-    facts.down = *value != 0;
+    p.facts.down = *value != 0;
     return true;
   });
-  facts.hot = pvIsHot(window);
+  p.facts.hot = pvIsHot(p.window);
   {
     // Failures here count as "no such property", without a report.
-    const bool focusHere = ::GetFocus() == window;
+    const bool focusHere = ::GetFocus() == p.window;
     std::optional<std::int32_t> activeDefault;
     if (!focusHere)
-      if (const toolkit::Form* form = control.Parent())
+      if (const toolkit::Form* form = p.control.Parent())
         if (const toolkit::Control* active = form->ActiveControl()) activeDefault = active->Default();
-    facts.isDefault = btn::ResolveDefaultLook(control.Default(), focusHere, activeDefault);
+    p.facts.isDefault = btn::ResolveDefaultLook(p.control.Default(), focusHere, activeDefault);
   }
-  facts.enabled = control.Enabled();
+  p.facts.enabled = p.control.Enabled();
+}
 
-  // Stage 2: the theme state and the picture.
-  const btn::Look look = btn::ChooseLook(facts);
-  const int state = static_cast<int>(look.state);
-  platform::ComPtr<IPicture> picture;
-  trap([&] {
-    const toolkit::PictureProperty fallback = control.Picture();
-    const toolkit::PictureProperty preferred = look.preferred == btn::PictureSlot::DownPicture ? control.DownPicture()
+// Stage 2: the theme state and the picture.
+void ChooseStateAndPicture(ButtonPaint& p) {
+  namespace btn = corvane::button;
+  const btn::Look look = btn::ChooseLook(p.facts);
+  p.state = static_cast<int>(look.state);
+  p.trap([&] {
+    const toolkit::PictureProperty fallback = p.control.Picture();
+    const toolkit::PictureProperty preferred = look.preferred == btn::PictureSlot::DownPicture ? p.control.DownPicture()
                                                : look.preferred == btn::PictureSlot::DisabledPicture
-                                                   ? control.DisabledPicture()
+                                                   ? p.control.DisabledPicture()
                                                    : fallback;
     if (!fallback || !preferred) return false;
-    picture = pvChoosePicture(preferred->Get(), fallback->Get());
-    if (toolkit::PictureHandle(picture.Get()) == 0) picture.Reset();  // a picture without a handle is none
+    p.picture = pvChoosePicture(preferred->Get(), fallback->Get());
+    if (toolkit::PictureHandle(p.picture.Get()) == 0) p.picture.Reset();  // a picture without a handle is none
     return true;
   });
+}
 
-  // Stage 3: the background.
-  RECT rect{};
-  ::GetClientRect(window, &rect);
-  platform::unique_htheme theme;
-  trap([&] {
-    auto open = platform::kOpenThemeData.get();
-    if (!open) return false;
-    theme.reset(open(window, kButtonClass));
-    return true;
-  });
+// Stage 3a: the parent's background where the button's shape leaves it visible.
+void DrawParentBackground(ButtonPaint& p) {
   platform::unique_hrgn shape;
-  trap([&] {
+  p.trap([&] {
     auto region = platform::kGetThemeBackgroundRegion.get();
     if (!region) return false;
-    region(theme.get(), dc, BP_PUSHBUTTON, state, &rect, shape.put());
+    region(p.theme.get(), p.dc, BP_PUSHBUTTON, p.state, &p.rect, shape.put());
     return true;
   });
   // Styles drawn with alpha report the whole rectangle as the shape, though their corners are
@@ -355,92 +363,107 @@ void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
   if (shape) {
     RECT box{};
     auto partlyClear = kIsThemeBackgroundPartiallyTransparent.get();
-    if (::GetRgnBox(shape.get(), &box) == SIMPLEREGION && ::EqualRect(&box, &rect) && partlyClear &&
-        partlyClear(theme.get(), BP_PUSHBUTTON, state))
+    if (::GetRgnBox(shape.get(), &box) == SIMPLEREGION && ::EqualRect(&box, &p.rect) && partlyClear &&
+        partlyClear(p.theme.get(), BP_PUSHBUTTON, p.state))
       shape.reset();
   }
   // Otherwise only the corners outside the shape take the parent's background.
-  if (shape) ::ExtSelectClipRgn(dc, shape.get(), RGN_DIFF);
-  trap([&] {
+  if (shape) ::ExtSelectClipRgn(p.dc, shape.get(), RGN_DIFF);
+  p.trap([&] {
     HRESULT drawn = E_FAIL;
     if (g_hooks.drawThemeParentBackground) {
-      drawn = g_hooks.drawThemeParentBackground(window, dc, &rect);
+      drawn = g_hooks.drawThemeParentBackground(p.window, p.dc, &p.rect);
     } else {
       auto parentBackground = platform::kDrawThemeParentBackground.get();
       if (!parentBackground) return false;
-      drawn = parentBackground(window, dc, &rect);
+      drawn = parentBackground(p.window, p.dc, &p.rect);
     }
     if (drawn != S_OK) {
-      const auto back = control.BackColor();
+      const auto back = p.control.BackColor();
       if (!back) return false;
-      pvDrawRect(dc, 0, 0, rect.right, rect.bottom, pvResolveColor(*back));
+      pvDrawRect(p.dc, 0, 0, p.rect.right, p.rect.bottom, pvResolveColor(*back));
     }
     return true;
   });
-  ::ExtSelectClipRgn(dc, nullptr, RGN_COPY);
-  shape.reset();
-  trap([&] {
+  ::ExtSelectClipRgn(p.dc, nullptr, RGN_COPY);
+}
+
+// Stage 3: the background, and the content rectangle inside it.
+void DrawButtonBackground(ButtonPaint& p) {
+  ::GetClientRect(p.window, &p.rect);
+  p.trap([&] {
+    auto open = platform::kOpenThemeData.get();
+    if (!open) return false;
+    p.theme.reset(open(p.window, kButtonClass));
+    return true;
+  });
+  DrawParentBackground(p);
+  p.trap([&] {
     auto background = platform::kDrawThemeBackground.get();
     if (!background) return false;
-    background(theme.get(), dc, BP_PUSHBUTTON, state, &rect, &rect);
+    background(p.theme.get(), p.dc, BP_PUSHBUTTON, p.state, &p.rect, &p.rect);
     return true;
   });
-  trap([&] {
+  p.trap([&] {
     auto content = platform::kGetThemeBackgroundContentRect.get();
     if (!content) return false;
-    RECT inner = rect;
-    if (SUCCEEDED(content(theme.get(), dc, BP_PUSHBUTTON, state, &rect, &inner))) rect = inner;
+    RECT inner = p.rect;
+    if (SUCCEEDED(content(p.theme.get(), p.dc, BP_PUSHBUTTON, p.state, &p.rect, &inner))) p.rect = inner;
     return true;
   });
-  if (facts.focused) ::DrawFocusRect(dc, &rect);
+  if (p.facts.focused) ::DrawFocusRect(p.dc, &p.rect);
+}
 
-  // Stage 4: the caption.
+// Stage 4: the caption, at the bottom when there is a picture above it.
+void DrawButtonCaption(ButtonPaint& p) {
+  namespace btn = corvane::button;
   std::wstring caption;
-  trap([&] {
-    auto text = control.Caption();
+  p.trap([&] {
+    auto text = p.control.Caption();
     if (!text) return false;
     caption = std::move(*text);
     return true;
   });
-  if (!caption.empty()) {
-    platform::select_object font;
-    trap([&] {
-      const auto object = control.Font();
-      if (!object || !*object) return false;
-      HFONT handle = nullptr;
-      (*object)->get_hFont(&handle);
-      font = platform::select_object(dc, handle);
-      return true;
-    });
-    RECT textRect = rect;
-    ::DrawTextW(dc, caption.c_str(), -1, &textRect, DT_CALCRECT | DT_WORDBREAK);
-    textRect.left = rect.left;
-    textRect.right = rect.right;
-    trap([&] {
-      const auto band = btn::CaptionRect(ToRect(rect), textRect.bottom, picture != nullptr);
-      if (!band) return false;
-      textRect.top = band->top;
-      textRect.bottom = band->bottom;
-      return true;
-    });
-    trap([&] {
-      auto drawText = platform::kDrawThemeText.get();
-      if (!drawText) return false;
-      drawText(theme.get(), dc, BP_PUSHBUTTON, state, caption.c_str(), -1, DT_CENTER | DT_WORDBREAK, 0, &textRect);
-      return true;
-    });
-    font.restore();
-    rect.bottom = textRect.top;  // the picture goes above the caption
-  }
-  theme.reset();
+  if (caption.empty()) return;
+  platform::select_object font;
+  p.trap([&] {
+    const auto object = p.control.Font();
+    if (!object || !*object) return false;
+    HFONT handle = nullptr;
+    (*object)->get_hFont(&handle);
+    font = platform::select_object(p.dc, handle);
+    return true;
+  });
+  RECT textRect = p.rect;
+  ::DrawTextW(p.dc, caption.c_str(), -1, &textRect, DT_CALCRECT | DT_WORDBREAK);
+  textRect.left = p.rect.left;
+  textRect.right = p.rect.right;
+  p.trap([&] {
+    const auto band = btn::CaptionRect(ToRect(p.rect), textRect.bottom, p.picture != nullptr);
+    if (!band) return false;
+    textRect.top = band->top;
+    textRect.bottom = band->bottom;
+    return true;
+  });
+  p.trap([&] {
+    auto drawText = platform::kDrawThemeText.get();
+    if (!drawText) return false;
+    drawText(p.theme.get(), p.dc, BP_PUSHBUTTON, p.state, caption.c_str(), -1, DT_CENTER | DT_WORDBREAK, 0,
+             &textRect);
+    return true;
+  });
+  font.restore();
+  p.rect.bottom = textRect.top;  // the picture goes above the caption
+}
 
-  // Stage 5: the picture.
-  if (!picture) return;
+// Stage 5: the picture, centred in what the caption left.
+void DrawButtonPicture(ButtonPaint& p) {
+  if (!p.picture) return;
   std::int32_t w = 0, h = 0;
   OLE_XSIZE_HIMETRIC himetricWidth = 0;
   OLE_YSIZE_HIMETRIC himetricHeight = 0;
-  trap([&] {
-    if (FAILED(picture->get_Width(&himetricWidth)) || FAILED(picture->get_Height(&himetricHeight))) return true;
+  p.trap([&] {
+    if (FAILED(p.picture->get_Width(&himetricWidth)) || FAILED(p.picture->get_Height(&himetricHeight))) return true;
     const auto pw = pvHimetricToPixels(himetricWidth);
     const auto ph = pvHimetricToPixels(himetricHeight);
     if (!pw || !ph) return false;
@@ -449,36 +472,49 @@ void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
     return true;
   });
   std::int32_t x = 0, y = 0;
-  trap([&] {
-    const auto at = btn::CenterPicture(ToRect(rect), w, h);
+  p.trap([&] {
+    const auto at = corvane::button::CenterPicture(ToRect(p.rect), w, h);
     if (!at) return false;
     x = at->x;
     y = at->y;
     return true;
   });
-  if (facts.enabled) {
-    trap([&] {
-      const auto useMask = control.UseMaskColor();
+  if (p.facts.enabled) {
+    p.trap([&] {
+      const auto useMask = p.control.UseMaskColor();
       if (!useMask) return false;
       if (*useMask) {
-        const auto mask = control.MaskColor();
+        const auto mask = p.control.MaskColor();
         if (!mask) return false;
-        pvDrawTransparentPicture(picture.Get(), dc, x, y, w, h, pvResolveColor(*mask), 0, 0, 0, 0);
+        pvDrawTransparentPicture(p.picture.Get(), p.dc, x, y, w, h, pvResolveColor(*mask), 0, 0, 0, 0);
       } else {
         // HIMETRIC runs upwards, so the source is given bottom first. (Mirroring the destination
         // instead loses a pixel row to the mirrored blit's off-by-one.)
-        picture->Render(dc, x, y, w, h, 0, himetricHeight, himetricWidth, -himetricHeight, nullptr);
+        p.picture->Render(p.dc, x, y, w, h, 0, himetricHeight, himetricWidth, -himetricHeight, nullptr);
       }
       return true;
     });
   } else {
-    trap([&] {
-      const auto mask = control.MaskColor();
+    p.trap([&] {
+      const auto mask = p.control.MaskColor();
       if (!mask) return false;
-      pvDrawDisabledPicture(picture.Get(), dc, x, y, w, h, pvResolveColor(*mask));
+      pvDrawDisabledPicture(p.picture.Get(), p.dc, x, y, w, h, pvResolveColor(*mask));
       return true;
     });
   }
+}
+
+}  // namespace
+
+void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control) {
+  Trap trap("pvDrawButton");
+  ButtonPaint paint(window, dc, control, trap);
+  ReadButtonState(paint);
+  ChooseStateAndPicture(paint);
+  DrawButtonBackground(paint);
+  DrawButtonCaption(paint);
+  paint.theme.reset();  // closed before the picture, as the theme is no longer needed
+  DrawButtonPicture(paint);
 }
 
 IPicture* pvChoosePicture(IPicture* preferred, IPicture* fallback) {
