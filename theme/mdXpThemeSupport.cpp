@@ -175,13 +175,10 @@ LRESULT CALLBACK pvRedirectFrame(HWND window, UINT message, WPARAM wParam, LPARA
   return result;
 }
 
-LRESULT CALLBACK pvRedirectButton(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR refData) {
-  Trap trap("pvRedirectButton");
-  const auto* control = reinterpret_cast<const toolkit::Control*>(refData);
-  bool redrawSuspended = false;
+namespace {
 
-  // Before the control's own processing.
+// Before the button's own processing: true when the message is answered here (the themed paint).
+bool BeforeButton(HWND window, UINT message, const toolkit::Control* control, Trap& trap, bool& redrawSuspended) {
   switch (message) {
     case WM_PAINT:
       if (pvIsThemed() && pvIsVisible(window)) {
@@ -192,7 +189,7 @@ LRESULT CALLBACK pvRedirectButton(HWND window, UINT message, WPARAM wParam, LPAR
           pvDrawButton(window, paint.get(), *control);
           return true;
         });
-        return 0;  // the control's own painting never runs
+        return true;  // the control's own painting never runs
       }
       break;
     case WM_SETFOCUS:
@@ -206,16 +203,11 @@ LRESULT CALLBACK pvRedirectButton(HWND window, UINT message, WPARAM wParam, LPAR
     default:
       break;
   }
+  return false;
+}
 
-  LRESULT result = 0;
-  trap([&] {
-    auto next = platform::kDefSubclassProc.get();
-    if (!next) return false;
-    result = next(window, message, wParam, lParam);
-    return true;
-  });
-
-  // After it.
+// After it: the hot state, and the repaints a change needs.
+void AfterButton(HWND window, UINT message, Trap& trap, bool redrawSuspended) {
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_MOUSEHOVER:
@@ -262,6 +254,24 @@ LRESULT CALLBACK pvRedirectButton(HWND window, UINT message, WPARAM wParam, LPAR
     default:
       break;
   }
+}
+
+}  // namespace
+
+LRESULT CALLBACK pvRedirectButton(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR refData) {
+  Trap trap("pvRedirectButton");
+  const auto* control = reinterpret_cast<const toolkit::Control*>(refData);
+  bool redrawSuspended = false;
+  if (BeforeButton(window, message, control, trap, redrawSuspended)) return 0;
+  LRESULT result = 0;
+  trap([&] {
+    auto next = platform::kDefSubclassProc.get();
+    if (!next) return false;
+    result = next(window, message, wParam, lParam);
+    return true;
+  });
+  AfterButton(window, message, trap, redrawSuspended);
   return result;
 }
 
