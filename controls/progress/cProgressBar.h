@@ -109,7 +109,16 @@ class cProgressBar {
 
  private:
   std::expected<void, HRESULT> pvSetPicture(IPicture* pic, std::unique_ptr<pcMemDC>& target);
+  // One frame, in stages that share what they found (cProgressBarDraw.cpp).
+  struct Frame;
   std::expected<void, DrawError> pvDrawFrame(HWND hWnd, HDC target, const progress::Rect& given);
+  std::expected<void, DrawError> pvPlaceFrame(Frame& f, const progress::Rect& given);
+  std::expected<void, DrawError> pvLayPicture(Frame& f, pcMemDC& pic, std::int32_t mode);
+  std::expected<void, DrawError> pvDrawFrameBackground(Frame& f);
+  std::expected<void, DrawError> pvBeginCaption(Frame& f);
+  void pvDrawClassicCaption(Frame& f, OLE_COLOR color);
+  std::expected<void, DrawError> pvDrawFrameBar(Frame& f);
+  void pvEndCaption(Frame& f);
   static void pvDrawBorder(HDC hDC, std::int32_t eLook, const progress::Rect& rc, bool bRaised) noexcept;
   // Fills (x, y, width, height) with copies of an sw x sh source; a source of width or height 0
   // is a division error.

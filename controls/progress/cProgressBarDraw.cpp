@@ -112,170 +112,200 @@ std::expected<void, DrawError> cProgressBar::DrawToDC(HWND hWnd, HDC hDC, std::i
   }
 }
 
-std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, const Rect& given) {
-  // 1. Geometry. A rectangle given the wrong way round paints the same area.
-  const auto size = progress::SizeOf(given);
-  if (!size) return std::unexpected(ToDrawError(size.error()));
-  const std::int32_t width = size->width, height = size->height;
-  Rect outer = progress::Normalized(given);
-  const Rect placed = outer;  // where the frame lands on the target
-  HDC dc = m_cMemDC->hDC(width, height);
-  const bool offScreen = dc != nullptr;
-  if (offScreen) {
-    outer = progress::AtOrigin(outer, *size);
-  } else {
-    dc = target;  // no surface to be had: draw straight on the target
-  }
-  // Pictures are laid from the frame's own corner, on or off screen.
-  const std::int32_t originX = outer.left, originY = outer.top;
-
-  const auto usable = [](const std::unique_ptr<pcMemDC>& pic) {
-    // A picture that yielded no bitmap (an icon) is treated as no picture at all.
-    return pic && pic->HasSurface() && pic->Width() > 0 && pic->Height() > 0;
-  };
-  // What the drawing DC can show; nothing outside it is walked through.
-  Rect visible = progress::kEverywhere;
-  if (RECT box{}; ::GetClipBox(dc, &box) != ERROR) visible = Rect{box.left, box.top, box.right, box.bottom};
-
-  const auto layPicture = [&](pcMemDC& pic, std::int32_t mode) -> std::expected<void, DrawError> {
-    const HDC source = pic.hDC(pic.Width(), pic.Height());
-    if (mode == PictureTile) {
-      // Phase so that the tiles start at the picture's own corner; only the visible part is
-      // tiled, on the same grid.
-      const std::int32_t px = -(originX % pic.Width()), py = -(originY % pic.Height());
-      const std::int32_t left = std::max(originX, visible.left), top = std::max(originY, visible.top);
-      const std::int64_t right = std::min<std::int64_t>(std::int64_t{originX} + width, visible.right);
-      const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{originY} + height, visible.bottom);
-      if (right <= left || bottom <= top) return {};
-      if (auto tiled = pvTileBitmap(dc, left, top, static_cast<std::int32_t>(right - left),
-                                           static_cast<std::int32_t>(bottom - top), source, pic.Width(), pic.Height(),
-                                           px, py);
-          !tiled)
-        return std::unexpected(ToDrawError(tiled.error()));
-    } else {
-      ::StretchBlt(dc, originX, originY, width, height, source, 0, 0, pic.Width(), pic.Height(), SRCCOPY);
-    }
-    return {};
-  };
-
-  // 2. Background: a picture, else the visual style, else BackColor.
-  const bool horizontal = size->horizontal;
+// What the stages of one frame share.
+struct cProgressBar::Frame {
+  HWND window = nullptr;
+  HDC target = nullptr;
+  HDC dc = nullptr;          // the back buffer, or the target when there is none
+  bool offScreen = false;
+  Rect placed{};             // where the frame lands on the target
+  Rect outer{};              // the frame in `dc`
+  std::int32_t width = 0, height = 0;
+  bool horizontal = true;
+  Rect visible = progress::kEverywhere;  // what `dc` can show; nothing outside it is walked through
   platform::unique_htheme theme;
   bool themed = false;
   int chunk = 0, space = 0;
-  if (usable(m_cBackPicture)) {
-    if (auto laid = layPicture(*m_cBackPicture, m_eBackPictureMode); !laid) return laid;
-  } else if (m_bXpStyle) {
+  Rect inner{};
+  bool caption = false;
+  UINT format = 0;
+  std::wstring padded;
+  // The font goes in once for both caption passes: selecting a font is what a caption costs
+  // most, after drawing it.
+  platform::select_object font;
+};
+
+namespace {
+
+// A picture that yielded no bitmap (an icon) is treated as no picture at all.
+bool Usable(const std::unique_ptr<pcMemDC>& pic) noexcept {
+  return pic && pic->HasSurface() && pic->Width() > 0 && pic->Height() > 0;
+}
+
+}  // namespace
+
+std::expected<void, DrawError> cProgressBar::pvDrawFrame(HWND hWnd, HDC target, const Rect& given) {
+  Frame f;
+  f.window = hWnd;
+  f.target = target;
+  if (auto placed = pvPlaceFrame(f, given); !placed) return placed;
+  if (auto back = pvDrawFrameBackground(f); !back) return back;
+  // The inner rectangle; the border goes on `outer`.
+  const auto inner = progress::InnerRect(f.outer, m_eBorderStyle, m_eAppearance, f.themed);
+  if (!inner) return std::unexpected(ToDrawError(inner.error()));
+  f.inner = *inner;
+  if (auto caption = pvBeginCaption(f); !caption) return caption;
+  if (auto bar = pvDrawFrameBar(f); !bar) return bar;
+  if (!f.themed) {
+    if (m_eBorderStyle == BorderSunken) pvDrawBorder(f.dc, m_eAppearance, f.outer, false);
+    if (m_eBorderStyle == BorderRaised) pvDrawBorder(f.dc, m_eAppearance, f.outer, true);
+  }
+  // One block copy. An empty frame copies nothing (a width of 0 would mean "all of it").
+  if (f.offScreen && f.width > 0 && f.height > 0)
+    m_cMemDC->Draw(target, 0, 0, f.width, f.height, f.placed.left, f.placed.top);
+  return {};  // the theme handle closes with the frame
+}
+
+std::expected<void, DrawError> cProgressBar::pvPlaceFrame(Frame& f, const Rect& given) {
+  // A rectangle given the wrong way round paints the same area.
+  const auto size = progress::SizeOf(given);
+  if (!size) return std::unexpected(ToDrawError(size.error()));
+  f.width = size->width;
+  f.height = size->height;
+  f.horizontal = size->horizontal;
+  f.outer = progress::Normalized(given);
+  f.placed = f.outer;
+  f.dc = m_cMemDC->hDC(f.width, f.height);
+  f.offScreen = f.dc != nullptr;
+  if (f.offScreen) {
+    f.outer = progress::AtOrigin(f.outer, *size);
+  } else {
+    f.dc = f.target;  // no surface to be had: draw straight on the target
+  }
+  if (RECT box{}; ::GetClipBox(f.dc, &box) != ERROR) f.visible = Rect{box.left, box.top, box.right, box.bottom};
+  return {};
+}
+
+std::expected<void, DrawError> cProgressBar::pvLayPicture(Frame& f, pcMemDC& pic, std::int32_t mode) {
+  // Pictures are laid from the frame's own corner, on or off screen.
+  const std::int32_t originX = f.outer.left, originY = f.outer.top;
+  const HDC source = pic.hDC(pic.Width(), pic.Height());
+  if (mode != PictureTile) {
+    ::StretchBlt(f.dc, originX, originY, f.width, f.height, source, 0, 0, pic.Width(), pic.Height(), SRCCOPY);
+    return {};
+  }
+  // Phase so that the tiles start at the picture's own corner; only the visible part is tiled,
+  // on the same grid.
+  const std::int32_t px = -(originX % pic.Width()), py = -(originY % pic.Height());
+  const std::int32_t left = std::max(originX, f.visible.left), top = std::max(originY, f.visible.top);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{originX} + f.width, f.visible.right);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{originY} + f.height, f.visible.bottom);
+  if (right <= left || bottom <= top) return {};
+  if (auto tiled = pvTileBitmap(f.dc, left, top, static_cast<std::int32_t>(right - left),
+                                static_cast<std::int32_t>(bottom - top), source, pic.Width(), pic.Height(), px, py);
+      !tiled)
+    return std::unexpected(ToDrawError(tiled.error()));
+  return {};
+}
+
+std::expected<void, DrawError> cProgressBar::pvDrawFrameBackground(Frame& f) {
+  // A picture, else the visual style, else BackColor.
+  if (Usable(m_cBackPicture)) return pvLayPicture(f, *m_cBackPicture, m_eBackPictureMode);
+  if (m_bXpStyle) {
     // A missing visual-style function is the same as a failing one: the classic look.
     const auto open = platform::kOpenThemeData.get();
     const auto getInt = platform::kGetThemeInt.get();
     const auto drawBackground = platform::kDrawThemeBackground.get();
-    if (open) theme.reset(open(hWnd, L"Progress"));
-    if (theme && getInt && drawBackground && getInt(theme.get(), 0, 0, TMT_PROGRESSCHUNKSIZE, &chunk) == S_OK &&
-        getInt(theme.get(), 0, 0, TMT_PROGRESSSPACESIZE, &space) == S_OK && CheckedAdd(chunk, space)) {
-      const RECT rc = ToRECT(outer);
-      themed = drawBackground(theme.get(), dc, horizontal ? PP_BAR : PP_BARVERT, 0, &rc, &rc) == S_OK;
+    if (open) f.theme.reset(open(f.window, L"Progress"));
+    if (f.theme && getInt && drawBackground &&
+        getInt(f.theme.get(), 0, 0, TMT_PROGRESSCHUNKSIZE, &f.chunk) == S_OK &&
+        getInt(f.theme.get(), 0, 0, TMT_PROGRESSSPACESIZE, &f.space) == S_OK && CheckedAdd(f.chunk, f.space)) {
+      const RECT rc = ToRECT(f.outer);
+      f.themed = drawBackground(f.theme.get(), f.dc, f.horizontal ? PP_BAR : PP_BARVERT, 0, &rc, &rc) == S_OK;
     }
   }
-  if (!usable(m_cBackPicture) && !themed) FillBrush(m_oBackColor).Fill(dc, outer);
+  if (!f.themed) FillBrush(m_oBackColor).Fill(f.dc, f.outer);
+  return {};
+}
 
-  // 3. Classic blocks.
-  const bool segmented = m_bSegments && !themed;
-
-  // 4. Inner rectangle; the border goes on `outer`.
-  const auto inner = progress::InnerRect(outer, m_eBorderStyle, m_eAppearance, themed);
-  if (!inner) return std::unexpected(ToDrawError(inner.error()));
-
-  // 5. Caption, with the font object's current font.
-  const bool caption = !m_sText.empty() && m_bShowText;
+std::expected<void, DrawError> cProgressBar::pvBeginCaption(Frame& f) {
+  // The font object's current font; the classic look's first pass writes all of the caption in
+  // the outside colour, and the bar covers its own part.
+  f.caption = !m_sText.empty() && m_bShowText;
+  if (!f.caption) return {};
   HFONT font = nullptr;
-  if (caption && m_oFont) {
-    if (FAILED(m_oFont->get_hFont(&font))) return std::unexpected(DrawError::Font);
+  if (m_oFont && FAILED(m_oFont->get_hFont(&font))) return std::unexpected(DrawError::Font);
+  f.format = CaptionFormat(m_eTextAlignX, m_eTextAlignY);
+  f.font = platform::select_object(f.dc, font);
+  if (!f.themed) {
+    f.padded = L" " + m_sText + L" ";
+    pvDrawClassicCaption(f, m_oForeColor);
   }
-  const UINT format = CaptionFormat(m_eTextAlignX, m_eTextAlignY);
-  std::wstring padded;
-  // The font goes in once for both caption passes: selecting a font is what a caption costs
-  // most, after drawing it.
-  platform::select_object fontSelected;
-  if (caption) fontSelected = platform::select_object(dc, font);
-  const auto drawClassicCaption = [&](OLE_COLOR color) {
-    ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, pvTranslateColor(color, nullptr));
-    RECT rc = ToRECT(*inner);
-    ::DrawTextW(dc, padded.c_str(), -1, &rc, format);
-  };
+  return {};
+}
 
-  // 6. First caption pass, all of it in the outside colour; the bar covers its own part.
-  if (caption && !themed) {
-    padded = L" " + m_sText + L" ";
-    drawClassicCaption(m_oForeColor);
-  }
+void cProgressBar::pvDrawClassicCaption(Frame& f, OLE_COLOR color) {
+  ::SetBkMode(f.dc, TRANSPARENT);
+  ::SetTextColor(f.dc, pvTranslateColor(color, nullptr));
+  RECT rc = ToRECT(f.inner);
+  ::DrawTextW(f.dc, f.padded.c_str(), -1, &rc, f.format);
+}
 
-  // 7-8. Fraction and bar rectangle.
-  const auto f = progress::Fraction(m_lMin, m_lMax, m_lValue);
-  if (!f) return std::unexpected(ToDrawError(f.error()));
+std::expected<void, DrawError> cProgressBar::pvDrawFrameBar(Frame& f) {
+  // Classic blocks, or the style's chunks, snap the bar to whole steps.
+  const bool segmented = m_bSegments && !f.themed;
+  const auto fraction = progress::Fraction(m_lMin, m_lMax, m_lValue);
+  if (!fraction) return std::unexpected(ToDrawError(fraction.error()));
   std::int32_t step = 0;
-  if (segmented || themed) {
-    const auto s = themed ? progress::ThemedSnapStep(chunk, space)
-                          : progress::SnapStep(progress::kClassicBlock, progress::kClassicGap);
+  if (segmented || f.themed) {
+    const auto s = f.themed ? progress::ThemedSnapStep(f.chunk, f.space)
+                            : progress::SnapStep(progress::kClassicBlock, progress::kClassicGap);
     if (!s) return std::unexpected(ToDrawError(s.error()));
     step = *s;
   }
-  const auto bar = progress::BarRect(*inner, *f, horizontal, step);
+  const auto bar = progress::BarRect(f.inner, *fraction, f.horizontal, step);
   if (!bar) return std::unexpected(ToDrawError(bar.error()));
 
-  {
-    // 9. Clip to the bar (the classic look keeps it through the caption's second pass).
-    std::optional<ClipTo> clip;
-    if (!themed) clip.emplace(dc, *bar, !offScreen);
-
-    // 10. Bar.
-    if (usable(m_cBarPicture)) {
-      // The themed look clips its bar picture to the bar too: it must not cover the frame.
-      std::optional<ClipTo> themedClip;
-      if (themed) themedClip.emplace(dc, *bar, !offScreen);
-      if (auto laid = layPicture(*m_cBarPicture, m_eBarPictureMode); !laid) return laid;
-    } else if (themed) {
-      if (const auto drawBackground = platform::kDrawThemeBackground.get()) {
-        const RECT rc = ToRECT(*bar);
-        drawBackground(theme.get(), dc, horizontal ? PP_CHUNK : PP_CHUNKVERT, 0, &rc, &rc);
-      }
-    } else {
-      FillBrush(m_oBarColor).Fill(dc, *bar);
+  // Clipped to the bar (the classic look keeps it through the caption's second pass); the clip
+  // goes before the border is drawn.
+  std::optional<ClipTo> clip;
+  if (!f.themed) clip.emplace(f.dc, *bar, !f.offScreen);
+  if (Usable(m_cBarPicture)) {
+    // The themed look clips its bar picture to the bar too: it must not cover the frame.
+    std::optional<ClipTo> themedClip;
+    if (f.themed) themedClip.emplace(f.dc, *bar, !f.offScreen);
+    if (auto laid = pvLayPicture(f, *m_cBarPicture, m_eBarPictureMode); !laid) return laid;
+  } else if (f.themed) {
+    if (const auto drawBackground = platform::kDrawThemeBackground.get()) {
+      const RECT rc = ToRECT(*bar);
+      drawBackground(f.theme.get(), f.dc, f.horizontal ? PP_CHUNK : PP_CHUNKVERT, 0, &rc, &rc);
     }
-
-    // 11. Gaps between classic blocks show BackColor, also over a background picture.
-    if (segmented) {
-      const FillBrush back(m_oBackColor);
-      progress::ForEachGap(*bar, *inner, horizontal, progress::kClassicBlock, progress::kClassicGap, visible,
-                           [&](const Rect& r) { back.Fill(dc, r); });
-    }
-
-    // 12. Second caption pass.
-    if (caption) {
-      if (themed) {
-        const auto contentRect = platform::kGetThemeBackgroundContentRect.get();
-        const auto drawText = platform::kDrawThemeText.get();
-        const RECT bounds = ToRECT(*inner);
-        RECT content = bounds;
-        if (contentRect && contentRect(theme.get(), dc, 0, 0, &bounds, &content) != S_OK) content = bounds;
-        if (drawText) drawText(theme.get(), dc, 0, 0, m_sText.c_str(), -1, format, 0, &content);
-      } else {
-        drawClassicCaption(m_oBarForeColor);
-      }
-    }
-    fontSelected.restore();
-    // 13. The clip goes before the border is drawn.
+  } else {
+    FillBrush(m_oBarColor).Fill(f.dc, *bar);
   }
-  if (!themed) {
-    if (m_eBorderStyle == BorderSunken) pvDrawBorder(dc, m_eAppearance, outer, false);
-    if (m_eBorderStyle == BorderRaised) pvDrawBorder(dc, m_eAppearance, outer, true);
+  // Gaps between classic blocks show BackColor, also over a background picture.
+  if (segmented) {
+    const FillBrush back(m_oBackColor);
+    progress::ForEachGap(*bar, f.inner, f.horizontal, progress::kClassicBlock, progress::kClassicGap, f.visible,
+                         [&](const Rect& r) { back.Fill(f.dc, r); });
   }
-
-  // 14. One block copy. An empty frame copies nothing (a width of 0 would mean "all of it").
-  if (offScreen && width > 0 && height > 0) m_cMemDC->Draw(target, 0, 0, width, height, placed.left, placed.top);
-  // 15. The theme handle closes with its owner.
+  if (f.caption) pvEndCaption(f);
+  f.font.restore();
   return {};
+}
+
+void cProgressBar::pvEndCaption(Frame& f) {
+  // The second pass: over the bar in its own colour, or the style's text over everything.
+  if (!f.themed) {
+    pvDrawClassicCaption(f, m_oBarForeColor);
+    return;
+  }
+  const auto contentRect = platform::kGetThemeBackgroundContentRect.get();
+  const auto drawText = platform::kDrawThemeText.get();
+  const RECT bounds = ToRECT(f.inner);
+  RECT content = bounds;
+  if (contentRect && contentRect(f.theme.get(), f.dc, 0, 0, &bounds, &content) != S_OK) content = bounds;
+  if (drawText) drawText(f.theme.get(), f.dc, 0, 0, m_sText.c_str(), -1, f.format, 0, &content);
 }
 
 void cProgressBar::pvDrawBorder(HDC hDC, std::int32_t eLook, const Rect& rc, bool bRaised) noexcept {
