@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string_view>
+#include <utility>
+
 #include "app/folders/ModSpecialFolders.h"
 #include "app/runner/RunCommand.h"
 #include "core/registration.h"
@@ -84,6 +87,68 @@ StepResult<> SystemRepairHost::RevertRedirection(void* saved) {
 
 void SystemRepairHost::PumpStep() { platform::PumpMessages(); }
 
+namespace {
+
+// The two folders a run puts into its lines, looked up once per run.
+struct RunFolders {
+  std::wstring common;
+  std::wstring commonX86;
+};
+
+RunFolders LookUpFolders(RepairHost& host, Steps& steps) {
+  RunFolders folders;
+  folders.common = host.FolderPath(kCsidlProgramFilesCommon);
+  folders.commonX86 = host.FolderPath(kCsidlProgramFilesCommonX86);
+  // A 32-bit process on 64-bit Windows is told the 32-bit tree for both tokens; the lines name
+  // both trees so that both are registered.
+  if (steps.Take(L"wow64", host.IsWow64()).value_or(false)) {
+    const auto registry = steps.Take(L"native common files", host.NativeCommonFilesDir());
+    const auto variable = steps.Take(L"CommonProgramW6432", host.EnvironmentValue(L"CommonProgramW6432"));
+    folders.common = CommonFilesFolder(true, registry, variable, folders.common);
+  }
+  return folders;
+}
+
+// A line as it will be shown and run; `folderMissing` is set when its token's folder came out
+// empty. The delimiter is read once for each token, and a replacement gives the host a step.
+std::wstring ExpandItem(RepairHost& host, Steps& steps, const std::wstring& item, const RunFolders& folders,
+                        bool& folderMissing) {
+  std::wstring line = item;
+  const std::pair<std::wstring_view, const std::wstring*> tokens[] = {{kCommonToken, &folders.common},
+                                                                       {kCommonX86Token, &folders.commonX86}};
+  for (const auto& [token, folder] : tokens) {
+    const auto delimiter = steps.Take(L"delimiter", host.Delimiter());
+    if (!delimiter || !PieceStartsWith(item, *delimiter, token)) continue;
+    line = ReplaceAll(item, token, *folder);
+    folderMissing = folder->empty();
+    host.PumpStep();
+  }
+  return line;
+}
+
+// Each line twice: with WOW64 redirection off (the 64-bit view), then back on.
+void StartTwice(RepairHost& host, Steps& steps, const std::wstring& line, void*& savedRedirection) {
+  steps.Check(L"redirection off", host.DisableRedirection(&savedRedirection));
+  host.PumpStep();
+  host.Run(line);  // what the runner says is of no use to the user
+  host.PumpStep();
+  steps.Check(L"redirection on", host.RevertRedirection(savedRedirection));
+  host.PumpStep();
+  host.Run(line);
+  host.PumpStep();
+}
+
+void ShowProgress(RepairHost& host, Steps& steps, std::int32_t done) {
+  steps.Check(L"bar value", host.SetBarValue(done));
+  const auto value = steps.Take(L"bar value", host.BarValue());
+  const auto max = steps.Take(L"bar max", host.BarMax());
+  const auto percent = steps.Take(L"bar percent", host.BarPercent());
+  if (value && max && percent) steps.Check(L"bar text", host.SetBarText(BarText(*value, *max, *percent)));
+  host.PumpStep();
+}
+
+}  // namespace
+
 void RepairRun(RepairHost& host) {
   Steps steps(host);
 
@@ -98,17 +163,7 @@ void RepairRun(RepairHost& host) {
     return;
   }
 
-  std::wstring commonPath;
-  std::wstring commonX86Path;
-  commonPath = host.FolderPath(kCsidlProgramFilesCommon);
-  commonX86Path = host.FolderPath(kCsidlProgramFilesCommonX86);
-  // A 32-bit process on 64-bit Windows is told the 32-bit tree for both tokens; the lines name
-  // both trees so that both are registered.
-  if (steps.Take(L"wow64", host.IsWow64()).value_or(false)) {
-    const auto registry = steps.Take(L"native common files", host.NativeCommonFilesDir());
-    const auto variable = steps.Take(L"CommonProgramW6432", host.EnvironmentValue(L"CommonProgramW6432"));
-    commonPath = CommonFilesFolder(true, registry, variable, commonPath);
-  }
+  const RunFolders folders = LookUpFolders(host, steps);
   host.PumpStep();
 
   if (auto count = steps.Take(L"list count", host.ListCount())) steps.Check(L"bar max", host.SetBarMax(*count));
@@ -118,50 +173,17 @@ void RepairRun(RepairHost& host) {
   void* savedRedirection = nullptr;
   const std::int32_t count = steps.Take(L"list count", host.ListCount()).value_or(0);
   for (std::int32_t i = 0; i < count; ++i) {
-    std::wstring line;
     // A token whose folder lookup came out empty would leave a path at the drive's root, where
     // ordinary users may create folders: such a line is shown and counted, never started.
     bool folderMissing = false;
     const auto item = steps.Take(L"list item", host.ListItem(i));
-    if (item) line = *item;
     host.PumpStep();
-
-    if (item) {
-      if (auto delimiter = steps.Take(L"delimiter", host.Delimiter())) {
-        if (PieceStartsWith(*item, *delimiter, kCommonToken)) {
-          line = ReplaceAll(*item, kCommonToken, commonPath);
-          folderMissing = commonPath.empty();
-          host.PumpStep();
-        }
-      }
-      if (auto delimiter = steps.Take(L"delimiter", host.Delimiter())) {
-        if (PieceStartsWith(*item, *delimiter, kCommonX86Token)) {
-          line = ReplaceAll(*item, kCommonX86Token, commonX86Path);
-          folderMissing = commonX86Path.empty();
-          host.PumpStep();
-        }
-      }
-    }
+    const std::wstring line = item ? ExpandItem(host, steps, *item, folders, folderMissing) : std::wstring();
 
     steps.Check(L"status", host.SetStatus(L"Registering: " + line));
     host.PumpStep();
-    if (!folderMissing) {
-      steps.Check(L"redirection off", host.DisableRedirection(&savedRedirection));
-      host.PumpStep();
-      host.Run(line);  // what the runner says is of no use to the user
-      host.PumpStep();
-      steps.Check(L"redirection on", host.RevertRedirection(savedRedirection));
-      host.PumpStep();
-      host.Run(line);
-      host.PumpStep();
-    }
-
-    steps.Check(L"bar value", host.SetBarValue(i + 1));
-    const auto value = steps.Take(L"bar value", host.BarValue());
-    const auto max = steps.Take(L"bar max", host.BarMax());
-    const auto percent = steps.Take(L"bar percent", host.BarPercent());
-    if (value && max && percent) steps.Check(L"bar text", host.SetBarText(BarText(*value, *max, *percent)));
-    host.PumpStep();
+    if (!folderMissing) StartTwice(host, steps, line, savedRedirection);
+    ShowProgress(host, steps, i + 1);
   }
 
   steps.Check(L"status", host.SetStatus(L"Registering: Done"));
