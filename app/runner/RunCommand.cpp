@@ -86,6 +86,25 @@ class InheritOnly {
   LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
+// Starts the child from the system directory; empty text, or what failed.
+std::wstring StartChild(const std::wstring& commandLine, SECURITY_ATTRIBUTES& security, STARTUPINFOW& startup,
+                        DWORD creation, PROCESS_INFORMATION& info) {
+  const std::optional<std::wstring> directory = systemDirectory();
+  if (!directory) return errorText(L"CreateProcess", ::GetLastError());
+  const std::optional<std::wstring> application = SystemProgramPath(commandLine, *directory);
+  // The program's environment, but a search path the user cannot write to: an elevated
+  // regsvr32 given a bare DLL name must not find a copy planted on the user's PATH.
+  const std::vector<std::wstring> environment =
+      ChildEnvironment(programEnvironment(), ChildSearchPath(*directory, windowsDirectory()));
+  std::wstring block = EnvironmentBlock(environment);
+  // CreateProcessW may write into the command line, so it gets a copy of its own.
+  std::wstring writable = commandLine;
+  const BOOL started = ::CreateProcessW(application ? application->c_str() : nullptr, writable.data(), &security,
+                                        &security, TRUE, creation, block.data(), directory->c_str(), &startup, &info);
+  if (started != TRUE) return errorText(L"CreateProcess", ::GetLastError());
+  return {};
+}
+
 }  // namespace
 
 std::wstring RunCommand(std::wstring commandLine) {
@@ -123,23 +142,7 @@ std::wstring RunCommand(std::wstring commandLine) {
   }
 
   PROCESS_INFORMATION info{};
-  const std::optional<std::wstring> directory = systemDirectory();
-  if (!directory) {
-    result = errorText(L"CreateProcess", ::GetLastError());
-  } else {
-    const std::optional<std::wstring> application = SystemProgramPath(commandLine, *directory);
-    // The program's environment, but a search path the user cannot write to: an elevated
-    // regsvr32 given a bare DLL name must not find a copy planted on the user's PATH.
-    const std::vector<std::wstring> environment =
-        ChildEnvironment(programEnvironment(), ChildSearchPath(*directory, windowsDirectory()));
-    std::wstring block = EnvironmentBlock(environment);
-    // CreateProcessW may write into the command line, so it gets a copy of its own.
-    std::wstring writable = commandLine;
-    const BOOL started = ::CreateProcessW(application ? application->c_str() : nullptr, writable.data(), &security,
-                                          &security, TRUE, creation, block.data(), directory->c_str(),
-                                          &startup.StartupInfo, &info);
-    if (started != TRUE) result = errorText(L"CreateProcess", ::GetLastError());
-  }
+  result = StartChild(commandLine, security, startup.StartupInfo, creation, info);
   platform::unique_handle process(info.hProcess);
   platform::unique_handle thread(info.hThread);
 
