@@ -532,10 +532,7 @@ IPicture* pvChoosePicture(IPicture* preferred, IPicture* fallback) {
   return usable ? preferred : fallback;
 }
 
-COLORREF pvResolveColor(std::uint32_t oleColor) {
-  if (oleColor & 0x80000000u) return ::GetSysColor(static_cast<int>(oleColor & 0xFFu));
-  return static_cast<COLORREF>(oleColor);
-}
+COLORREF pvResolveColor(std::uint32_t oleColor) { return platform::ToColorRef(oleColor); }
 
 std::expected<std::int32_t, corvane::ArithError> pvHimetricToPixels(double himetric) {
   return corvane::HimetricToPixels(himetric, toolkit::ScreenPixelsPerInch());

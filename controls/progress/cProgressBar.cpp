@@ -9,20 +9,8 @@
 
 namespace corvane {
 
-platform::ComPtr<IFont> NewOleFont(const wchar_t* name, double points) noexcept {
-  FONTDESC desc{};
-  desc.cbSizeofstruct = sizeof desc;
-  desc.lpstrName = const_cast<LPOLESTR>(name);
-  desc.cySize.int64 = static_cast<LONGLONG>(std::llround(points * 10000));  // CY: fixed point, 4 decimals
-  desc.sWeight = FW_NORMAL;
-  desc.sCharset = DEFAULT_CHARSET;
-  platform::ComPtr<IFont> font;
-  if (FAILED(::OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(font.GetAddressOf())))) return {};
-  return font;
-}
-
 cProgressBar::cProgressBar() : m_cMemDC(std::make_unique<pcMemDC>()) {
-  SetFont(NewOleFont(L"Tahoma", 8));  // paints nothing yet: no DrawObject
+  SetFont(platform::MakeFont(L"Tahoma", 8, false, DEFAULT_CHARSET));  // paints nothing yet: no DrawObject
 }
 
 cProgressBar::~cProgressBar() = default;

@@ -17,6 +17,7 @@
 #include "core/arith.h"
 #include "core/progress_geometry.h"
 #include "platform/com.h"
+#include "platform/ole.h"
 
 namespace corvane {
 
@@ -151,8 +152,5 @@ class cProgressBar {
   bool m_bXpStyle = false;
   std::wstring m_sTag;
 };
-
-// A new standard font object: face name and size in points; null when OLE cannot make one.
-platform::ComPtr<IFont> NewOleFont(const wchar_t* name, double points) noexcept;
 
 }  // namespace corvane

@@ -1,4 +1,5 @@
 #include "controls/progress/cProgressBar.h"
+#include "platform/ole.h"
 
 #include <gtest/gtest.h>
 
@@ -311,7 +312,7 @@ TEST(ProgressRender, TheSharedFontObjectsChangesShowAtTheNextFrame) {
   bar.SetBackColor(RGB(255, 255, 255));
   bar.SetText(L"WWWW");
   bar.SetShowText(true);
-  auto font = NewOleFont(L"Tahoma", 8);
+  auto font = platform::MakeFont(L"Tahoma", 8, false, DEFAULT_CHARSET);
   ASSERT_TRUE(font);
   bar.SetFont(font);
   EXPECT_EQ(bar.Font().Get(), font.Get());

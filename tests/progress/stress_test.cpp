@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/progress/cProgressBar.h"
+#include "platform/ole.h"
 #include "progress_support.h"
 #include "tests/support/win_support.h"
 
@@ -127,7 +128,7 @@ TEST(ProgressStress, RandomPropertyStormNeverBreaksTheControl) {
         (void)(rng() % 2 ? bar.SetPicture(choice[rng() % 3]) : bar.SetBarPicture(choice[rng() % 3]));
         break;
       }
-      case 18: bar.SetFont(rng() % 4 ? NewOleFont(L"Tahoma", 1 + rng() % 30) : nullptr); break;
+      case 18: bar.SetFont(rng() % 4 ? platform::MakeFont(L"Tahoma", 1 + rng() % 30, false, DEFAULT_CHARSET) : nullptr); break;
       default:
         (void)bar.DrawToDC(window.get(), canvas.dc(), anyInt(), anyInt(), anyInt(), anyInt());
         break;

@@ -1,37 +1,37 @@
-#include "toolkit/ole.h"
+#include "platform/ole.h"
 
 #include <cmath>
 #include <cstring>
 
-namespace toolkit {
+namespace platform {
 
 COLORREF ToColorRef(OleColor color) noexcept {
   if (color & 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFFu));
   return static_cast<COLORREF>(color);
 }
 
-platform::ComPtr<IFont> MakeFont(const std::wstring& face, double points, bool bold, BYTE charset) {
+ComPtr<IFont> MakeFont(const std::wstring& face, double points, bool bold, BYTE charset) {
   FONTDESC desc{};
   desc.cbSizeofstruct = sizeof desc;
   desc.lpstrName = const_cast<LPOLESTR>(face.c_str());
   desc.cySize.int64 = std::llround(points * 10000.0);  // CY: fixed point, four decimals
   desc.sWeight = static_cast<SHORT>(bold ? FW_BOLD : FW_NORMAL);
   desc.sCharset = charset;
-  platform::ComPtr<IFont> font;
+  ComPtr<IFont> font;
   if (FAILED(::OleCreateFontIndirect(&desc, IID_IFont, reinterpret_cast<void**>(font.GetAddressOf())))) return {};
   return font;
 }
 
 namespace {
-platform::ComPtr<IPicture> FromDesc(PICTDESC& desc) {
-  platform::ComPtr<IPicture> picture;
+ComPtr<IPicture> FromDesc(PICTDESC& desc) {
+  ComPtr<IPicture> picture;
   if (FAILED(::OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, reinterpret_cast<void**>(picture.GetAddressOf()))))
     return {};
   return picture;
 }
 }  // namespace
 
-platform::ComPtr<IPicture> PictureFromIcon(HICON icon) {
+ComPtr<IPicture> PictureFromIcon(HICON icon) {
   if (!icon) return {};
   PICTDESC desc{};
   desc.cbSizeofstruct = sizeof desc;
@@ -40,7 +40,7 @@ platform::ComPtr<IPicture> PictureFromIcon(HICON icon) {
   return FromDesc(desc);
 }
 
-platform::ComPtr<IPicture> PictureFromBitmap(HBITMAP bitmap) {
+ComPtr<IPicture> PictureFromBitmap(HBITMAP bitmap) {
   if (!bitmap) return {};
   PICTDESC desc{};
   desc.cbSizeofstruct = sizeof desc;
@@ -49,7 +49,7 @@ platform::ComPtr<IPicture> PictureFromBitmap(HBITMAP bitmap) {
   return FromDesc(desc);
 }
 
-platform::ComPtr<IPicture> PictureFromBytes(std::span<const std::uint8_t> bytes) {
+ComPtr<IPicture> PictureFromBytes(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return {};
   HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
   if (!memory) return {};
@@ -60,13 +60,13 @@ platform::ComPtr<IPicture> PictureFromBytes(std::span<const std::uint8_t> bytes)
     ::GlobalFree(memory);
     return {};
   }
-  platform::ComPtr<IStream> stream;
+  ComPtr<IStream> stream;
   // The stream frees the memory when it goes.
   if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, stream.GetAddressOf()))) {
     ::GlobalFree(memory);
     return {};
   }
-  platform::ComPtr<IPicture> picture;
+  ComPtr<IPicture> picture;
   if (FAILED(::OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
                               reinterpret_cast<void**>(picture.GetAddressOf()))))
     return {};
@@ -79,4 +79,4 @@ OLE_HANDLE PictureHandle(IPicture* picture) noexcept {
   return handle;
 }
 
-}  // namespace toolkit
+}  // namespace platform
