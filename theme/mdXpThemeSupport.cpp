@@ -8,6 +8,7 @@
 
 #include "core/button_layout.h"
 #include "core/button_state.h"
+#include "core/steps.h"
 #include "core/units.h"
 #include "platform/functions.h"
 #include "platform/unique.h"
@@ -29,23 +30,22 @@ constexpr wchar_t kButtonClass[] = L"BUTTON";
 
 // A trapping routine's steps: a step that fails is reported under the routine's name, and the
 // routine goes on with the next step.
+// Each routine's failed steps go to the module's error sink under the routine's name.
+struct ToErrorSink {
+  void operator()(std::string_view routine, corvane::StepFault) const { pvHandleError(routine); }
+};
+
 class Trap {
  public:
   explicit Trap(const char* routine) noexcept : routine_(routine) {}
   template <class Step>
   bool operator()(Step&& step) noexcept {
-    bool ok = false;
-    try {
-      ok = step();
-    } catch (...) {
-      ok = false;
-    }
-    if (!ok) pvHandleError(routine_);
-    return ok;
+    return steps_.Run(routine_, std::forward<Step>(step));
   }
 
  private:
-  const char* routine_;
+  std::string_view routine_;
+  corvane::Steps<ToErrorSink> steps_{ToErrorSink{}};
 };
 
 bool ReadFlag(HWND window, const wchar_t* key) { return ::GetPropW(window, key) != nullptr; }

@@ -14,25 +14,12 @@
 namespace corvane {
 namespace {
 
-// Skip-and-continue: a failed step is reported to the host and the run goes on.
-class Steps {
- public:
-  explicit Steps(RepairHost& host) : host_(host) {}
-
-  template <class T>
-  std::optional<T> Take(std::wstring_view step, StepResult<T> result) {
-    if (result) return std::move(*result);
-    host_.StepSkipped(step, result.error());
-    return std::nullopt;
-  }
-
-  void Check(std::wstring_view step, StepResult<> result) {
-    if (!result) host_.StepSkipped(step, result.error());
-  }
-
- private:
-  RepairHost& host_;
+// A step passed over is told to the host, and the run goes on.
+struct ToHost {
+  RepairHost& host;
+  void operator()(std::wstring_view step, StepFault fault) const { host.StepSkipped(step, fault); }
 };
+using RunSteps = Steps<ToHost>;
 
 }  // namespace
 
@@ -95,7 +82,7 @@ struct RunFolders {
   std::wstring commonX86;
 };
 
-RunFolders LookUpFolders(RepairHost& host, Steps& steps) {
+RunFolders LookUpFolders(RepairHost& host, RunSteps& steps) {
   RunFolders folders;
   folders.common = host.FolderPath(kCsidlProgramFilesCommon);
   folders.commonX86 = host.FolderPath(kCsidlProgramFilesCommonX86);
@@ -111,7 +98,7 @@ RunFolders LookUpFolders(RepairHost& host, Steps& steps) {
 
 // A line as it will be shown and run; `folderMissing` is set when its token's folder came out
 // empty. The delimiter is read once for each token, and a replacement gives the host a step.
-std::wstring ExpandItem(RepairHost& host, Steps& steps, const std::wstring& item, const RunFolders& folders,
+std::wstring ExpandItem(RepairHost& host, RunSteps& steps, const std::wstring& item, const RunFolders& folders,
                         bool& folderMissing) {
   std::wstring line = item;
   const std::pair<std::wstring_view, const std::wstring*> tokens[] = {{kCommonToken, &folders.common},
@@ -127,7 +114,7 @@ std::wstring ExpandItem(RepairHost& host, Steps& steps, const std::wstring& item
 }
 
 // Each line twice: with WOW64 redirection off (the 64-bit view), then back on.
-void StartTwice(RepairHost& host, Steps& steps, const std::wstring& line, void*& savedRedirection) {
+void StartTwice(RepairHost& host, RunSteps& steps, const std::wstring& line, void*& savedRedirection) {
   steps.Check(L"redirection off", host.DisableRedirection(&savedRedirection));
   host.PumpStep();
   host.Run(line);  // what the runner says is of no use to the user
@@ -138,7 +125,7 @@ void StartTwice(RepairHost& host, Steps& steps, const std::wstring& line, void*&
   host.PumpStep();
 }
 
-void ShowProgress(RepairHost& host, Steps& steps, std::int32_t done) {
+void ShowProgress(RepairHost& host, RunSteps& steps, std::int32_t done) {
   steps.Check(L"bar value", host.SetBarValue(done));
   const auto value = steps.Take(L"bar value", host.BarValue());
   const auto max = steps.Take(L"bar max", host.BarMax());
@@ -150,7 +137,7 @@ void ShowProgress(RepairHost& host, Steps& steps, std::int32_t done) {
 }  // namespace
 
 void RepairRun(RepairHost& host) {
-  Steps steps(host);
+  RunSteps steps(ToHost{host});
 
   steps.Check(L"uncheck button", host.SetButtonValue(0));
   host.PumpStep();

@@ -1,17 +1,12 @@
 #pragma once
 // The repair run, written against what it touches so that every step can be observed.
 #include <cstdint>
-#include <expected>
 #include <string>
 #include <string_view>
 
+#include "core/steps.h"
+
 namespace corvane {
-
-// Why a step of the run was passed over.
-enum class StepFault { Unavailable, OutOfRange, Arithmetic, Failed };
-
-template <class T = void>
-using StepResult = std::expected<T, StepFault>;
 
 // The window's controls, the progress bar and the system services the run uses. Every call may
 // fail; the run skips a failed step and goes on.
