@@ -19,7 +19,9 @@ namespace mdXpThemeSupport {
 namespace {
 
 bool g_started = false;
-test_hooks::Hooks g_hooks;
+#ifdef CORVANE_TEST_HOOKS
+test_hooks::Hooks g_hooks;  // test builds only: stand-ins a test gives for the system's functions
+#endif
 
 const platform::ByName<decltype(&::IsThemeBackgroundPartiallyTransparent)> kIsThemeBackgroundPartiallyTransparent{
     L"uxtheme.dll", "IsThemeBackgroundPartiallyTransparent"};
@@ -56,6 +58,30 @@ void WriteFlag(HWND window, const wchar_t* key, bool value) {
 
 corvane::button::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
+void LoadShellLibrary() {
+#ifdef CORVANE_TEST_HOOKS
+  if (g_hooks.loadLibrary) {
+    g_hooks.loadLibrary(L"shell32.dll");
+    return;
+  }
+#endif
+  platform::SystemLibrary(L"shell32.dll");
+}
+
+// False when there is nothing to initialise with.
+bool InitCommonControls(const INITCOMMONCONTROLSEX& icc) {
+#ifdef CORVANE_TEST_HOOKS
+  if (g_hooks.initCommonControlsEx) {
+    g_hooks.initCommonControlsEx(&icc);
+    return true;
+  }
+#endif
+  auto init = platform::kInitCommonControlsEx.get();
+  if (!init) return false;
+  init(&icc);
+  return true;
+}
+
 }  // namespace
 
 // ---- start-up and detection
@@ -64,18 +90,9 @@ bool InitThemeSupport() {
   if (g_started) return true;
   if (IsComCtl6Loaded()) {
     // The shell library first, kept for the life of the process.
-    if (g_hooks.loadLibrary)
-      g_hooks.loadLibrary(L"shell32.dll");
-    else
-      platform::SystemLibrary(L"shell32.dll");
+    LoadShellLibrary();
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_USEREX_CLASSES};
-    if (g_hooks.initCommonControlsEx) {
-      g_hooks.initCommonControlsEx(&icc);
-    } else if (auto init = platform::kInitCommonControlsEx.get()) {
-      init(&icc);
-    } else {
-      return false;  // nothing to initialise with: the flag stays unset
-    }
+    if (!InitCommonControls(icc)) return false;  // nothing to initialise with: the flag stays unset
   }
   g_started = true;
   return true;
@@ -86,10 +103,12 @@ bool IsComCtl6Loaded() {
   DLLVERSIONINFO version{};
   version.cbSize = sizeof version;
   trap([&] {
+#ifdef CORVANE_TEST_HOOKS
     if (g_hooks.dllGetVersion) {
       g_hooks.dllGetVersion(&version);
       return true;
     }
+#endif
     auto get = platform::kComctlDllGetVersion.get();
     if (!get) return false;
     get(&version);  // its result tells nothing the record does not
@@ -117,9 +136,11 @@ bool pvIsThemed() {
   return properties && (properties() & STAP_ALLOW_CONTROLS);
 }
 
-void pvHandleError(std::string_view routine) {
+void pvHandleError([[maybe_unused]] std::string_view routine) {
   // Nothing is shown or kept; tests may watch.
+#ifdef CORVANE_TEST_HOOKS
   if (g_hooks.errorObserver) g_hooks.errorObserver(routine);
+#endif
 }
 
 // ---- redirection
@@ -381,9 +402,12 @@ void DrawParentBackground(ButtonPaint& p) {
   if (shape) ::ExtSelectClipRgn(p.dc, shape.get(), RGN_DIFF);
   p.trap([&] {
     HRESULT drawn = E_FAIL;
+#ifdef CORVANE_TEST_HOOKS
     if (g_hooks.drawThemeParentBackground) {
       drawn = g_hooks.drawThemeParentBackground(p.window, p.dc, &p.rect);
-    } else {
+    } else
+#endif
+    {
       auto parentBackground = platform::kDrawThemeParentBackground.get();
       if (!parentBackground) return false;
       drawn = parentBackground(p.window, p.dc, &p.rect);
@@ -598,11 +622,13 @@ void pvDrawDisabledPicture(IPicture* picture, HDC dc, std::int32_t x, std::int32
                DST_BITMAP | DSS_DISABLED);
 }
 
+#ifdef CORVANE_TEST_HOOKS
 namespace test_hooks {
 void SetHooks(Hooks hooks) { g_hooks = std::move(hooks); }
 void ClearHooks() { g_hooks = {}; }
 bool StartupFlag() { return g_started; }
 void ResetStartupFlag() { g_started = false; }
 }  // namespace test_hooks
+#endif
 
 }  // namespace mdXpThemeSupport

@@ -59,7 +59,9 @@ void pvDrawTransparentPicture(IPicture* picture, HDC dc, std::int32_t x, std::in
 void pvDrawDisabledPicture(IPicture* picture, HDC dc, std::int32_t x, std::int32_t y, std::int32_t width,
                            std::int32_t height, COLORREF mask);
 
-// Seams for tests: each set function replaces the system's; unset ones call the system.
+#ifdef CORVANE_TEST_HOOKS
+// Seams for tests, in test builds only: each set function replaces the system's; unset ones call
+// the system.
 namespace test_hooks {
 struct Hooks {
   // Wine's comctl32 answers 5.81 whatever the manifest says: tests give the version here.
@@ -75,5 +77,6 @@ void ClearHooks();
 bool StartupFlag();
 void ResetStartupFlag();
 }  // namespace test_hooks
+#endif
 
 }  // namespace mdXpThemeSupport

@@ -4,10 +4,12 @@
 
 namespace toolkit {
 
-// Pixels per inch of the screen (96 at 15 twips per pixel). A test may set another value.
+// Pixels per inch of the screen (96 at 15 twips per pixel).
 std::int32_t ScreenPixelsPerInch() noexcept;
 
-// 0 restores the screen's own value.
+#ifdef CORVANE_TEST_HOOKS
+// Test builds: a density to use instead of the screen's; 0 restores the screen's own value.
 void SetScreenPixelsPerInchOverride(std::int32_t pixelsPerInch) noexcept;
+#endif
 
 }  // namespace toolkit
