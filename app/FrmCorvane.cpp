@@ -142,58 +142,61 @@ void FrmCorvane::OpenFacebookPage() {
   OpenLink(form_.hWnd(), kFacebookPage);
 }
 
-void FrmCorvane::Command1_MouseUp(int, int, int, int) { RepairRun(*this); }
+void FrmCorvane::Command1_MouseUp(int, int, int, int) {
+  FrmCorvaneRepairHost host(*this);
+  RepairRun(host);
+}
 
-StepResult<> FrmCorvane::SetButtonValue(std::int32_t value) {
-  Command1->SetValue(value);
+StepResult<> FrmCorvaneRepairHost::SetButtonValue(std::int32_t value) {
+  window_.Command1->SetValue(value);
   return {};
 }
 
-StepResult<std::int32_t> FrmCorvane::ListCount() { return List1->ListCount(); }
+StepResult<std::int32_t> FrmCorvaneRepairHost::ListCount() { return window_.List1->ListCount(); }
 
-StepResult<std::wstring> FrmCorvane::ListItem(std::int32_t index) {
-  if (index < 0 || index >= List1->ListCount()) return std::unexpected(StepFault::OutOfRange);
-  return List1->List(index);
+StepResult<std::wstring> FrmCorvaneRepairHost::ListItem(std::int32_t index) {
+  if (index < 0 || index >= window_.List1->ListCount()) return std::unexpected(StepFault::OutOfRange);
+  return window_.List1->List(index);
 }
 
-StepResult<std::wstring> FrmCorvane::Delimiter() { return Text2->Text(); }
+StepResult<std::wstring> FrmCorvaneRepairHost::Delimiter() { return window_.Text2->Text(); }
 
-StepResult<> FrmCorvane::SetStatus(const std::wstring& caption) {
-  Label2->SetCaption(caption);
+StepResult<> FrmCorvaneRepairHost::SetStatus(const std::wstring& caption) {
+  window_.Label2->SetCaption(caption);
   return {};
 }
 
-StepResult<> FrmCorvane::SetBarMax(std::int32_t max) {
-  if (!m_cProgress) return std::unexpected(StepFault::Failed);
-  m_cProgress->SetMax(max);
+StepResult<> FrmCorvaneRepairHost::SetBarMax(std::int32_t max) {
+  if (!window_.m_cProgress) return std::unexpected(StepFault::Failed);
+  window_.m_cProgress->SetMax(max);
   return {};
 }
 
-StepResult<> FrmCorvane::SetBarValue(std::int32_t value) {
-  if (!m_cProgress) return std::unexpected(StepFault::Failed);
-  m_cProgress->SetValue(value);
+StepResult<> FrmCorvaneRepairHost::SetBarValue(std::int32_t value) {
+  if (!window_.m_cProgress) return std::unexpected(StepFault::Failed);
+  window_.m_cProgress->SetValue(value);
   return {};
 }
 
-StepResult<> FrmCorvane::SetBarText(const std::wstring& text) {
-  if (!m_cProgress) return std::unexpected(StepFault::Failed);
-  m_cProgress->SetText(text);
+StepResult<> FrmCorvaneRepairHost::SetBarText(const std::wstring& text) {
+  if (!window_.m_cProgress) return std::unexpected(StepFault::Failed);
+  window_.m_cProgress->SetText(text);
   return {};
 }
 
-StepResult<std::int32_t> FrmCorvane::BarValue() {
-  if (!m_cProgress) return std::unexpected(StepFault::Failed);
-  return m_cProgress->Value();
+StepResult<std::int32_t> FrmCorvaneRepairHost::BarValue() {
+  if (!window_.m_cProgress) return std::unexpected(StepFault::Failed);
+  return window_.m_cProgress->Value();
 }
 
-StepResult<std::int32_t> FrmCorvane::BarMax() {
-  if (!m_cProgress) return std::unexpected(StepFault::Failed);
-  return m_cProgress->Max();
+StepResult<std::int32_t> FrmCorvaneRepairHost::BarMax() {
+  if (!window_.m_cProgress) return std::unexpected(StepFault::Failed);
+  return window_.m_cProgress->Max();
 }
 
-StepResult<double> FrmCorvane::BarPercent() {
-  if (!m_cProgress) return std::unexpected(StepFault::Failed);
-  const auto percent = m_cProgress->Percent();
+StepResult<double> FrmCorvaneRepairHost::BarPercent() {
+  if (!window_.m_cProgress) return std::unexpected(StepFault::Failed);
+  const auto percent = window_.m_cProgress->Percent();
   if (!percent) return std::unexpected(StepFault::Arithmetic);
   return *percent;
 }

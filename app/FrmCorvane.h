@@ -1,6 +1,7 @@
 #pragma once
 // The program's only window: the bar across the top, the status line, "Repair Now", the
-// description and the link to the publisher's page. It binds the repair run to its controls.
+// description and the link to the publisher's page. A click on the button runs the repair
+// through FrmCorvaneRepairHost, which binds the run to the window's controls.
 #include <windows.h>
 
 #include <memory>
@@ -15,7 +16,7 @@ namespace corvane {
 
 inline constexpr wchar_t kFacebookPage[] = L"https://www.facebook.com/hollisk";
 
-class FrmCorvane final : public SystemRepairHost {
+class FrmCorvane final {
  public:
   FrmCorvane();
   FrmCorvane(const FrmCorvane&) = delete;
@@ -34,7 +35,24 @@ class FrmCorvane final : public SystemRepairHost {
   void Command1_MouseUp(int button, int shift, int x, int y);
   void OpenFacebookPage();
 
-  // What the repair run reads and writes.
+  friend class FrmCorvaneRepairHost;
+  toolkit::Form form_;
+  toolkit::PictureBox* Picture1 = nullptr;
+  toolkit::TextBox* Text2 = nullptr;
+  toolkit::ListBox* List1 = nullptr;
+  toolkit::CheckBox* Command1 = nullptr;
+  toolkit::Image* Image2 = nullptr;
+  toolkit::Label* Label4 = nullptr;
+  toolkit::Label* Label2 = nullptr;
+  toolkit::Label* Label1 = nullptr;
+  std::unique_ptr<cProgressBar> m_cProgress;
+};
+
+// A repair run's host for the window: its controls and bar, with the system's services.
+class FrmCorvaneRepairHost final : public SystemRepairHost {
+ public:
+  explicit FrmCorvaneRepairHost(FrmCorvane& window) noexcept : window_(window) {}
+
   StepResult<> SetButtonValue(std::int32_t value) override;
   StepResult<std::int32_t> ListCount() override;
   StepResult<std::wstring> ListItem(std::int32_t index) override;
@@ -47,16 +65,8 @@ class FrmCorvane final : public SystemRepairHost {
   StepResult<std::int32_t> BarMax() override;
   StepResult<double> BarPercent() override;
 
-  toolkit::Form form_;
-  toolkit::PictureBox* Picture1 = nullptr;
-  toolkit::TextBox* Text2 = nullptr;
-  toolkit::ListBox* List1 = nullptr;
-  toolkit::CheckBox* Command1 = nullptr;
-  toolkit::Image* Image2 = nullptr;
-  toolkit::Label* Label4 = nullptr;
-  toolkit::Label* Label2 = nullptr;
-  toolkit::Label* Label1 = nullptr;
-  std::unique_ptr<cProgressBar> m_cProgress;
+ private:
+  FrmCorvane& window_;
 };
 
 }  // namespace corvane

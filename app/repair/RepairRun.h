@@ -8,13 +8,13 @@
 
 namespace corvane {
 
-// The window's controls, the progress bar and the system services the run uses. Every call may
-// fail; the run skips a failed step and goes on.
-class RepairHost {
+// What a run touches in its window: the controls and the progress bar. Every call may fail; the
+// run skips a failed step and goes on.
+class RepairWindow {
  public:
-  virtual ~RepairHost() = default;
+  virtual ~RepairWindow() = default;
 
-  // Window controls
+  // Controls
   virtual StepResult<> SetButtonValue(std::int32_t value) = 0;
   virtual StepResult<std::int32_t> ListCount() = 0;
   virtual StepResult<std::wstring> ListItem(std::int32_t index) = 0;
@@ -28,8 +28,13 @@ class RepairHost {
   virtual StepResult<std::int32_t> BarValue() = 0;
   virtual StepResult<std::int32_t> BarMax() = 0;
   virtual StepResult<double> BarPercent() = 0;
+};
 
-  // System services
+// What a run asks of the system.
+class RepairServices {
+ public:
+  virtual ~RepairServices() = default;
+
   virtual bool HasAdministratorRights() = 0;
   virtual std::wstring FolderPath(std::int32_t folderId) = 0;
   // In a 32-bit process on 64-bit Windows the shell names the 32-bit tree for common program
@@ -41,13 +46,17 @@ class RepairHost {
   virtual StepResult<> DisableRedirection(void** saved) = 0;
   virtual StepResult<> RevertRedirection(void* saved) = 0;
   virtual void PumpStep() = 0;
+};
 
+// Everything a run uses.
+class RepairHost : public RepairWindow, public RepairServices {
+ public:
   // Told about every step that was passed over; records nothing unless a test listens.
   virtual void StepSkipped(std::wstring_view /*step*/, StepFault /*fault*/) {}
 };
 
-// The real system services: RunCommand, the folder lookups, the WOW64 switch bound by name and
-// the message-pump step.
+// A host with the real system services: RunCommand, the folder lookups, the WOW64 switch bound
+// by name and the message-pump step; the window is the subclass's.
 class SystemRepairHost : public RepairHost {
  public:
   bool HasAdministratorRights() override;

@@ -139,7 +139,8 @@ TEST(RepeatedRuns, LeaveNothingBehindAndTheProcessAbleToMakeProcessesPipesAndGra
     const HWND form = window.Form().hWnd();
     ASSERT_TRUE(::IsWindowVisible(form));
 
-    Watched host(window);
+    corvane::FrmCorvaneRepairHost windowHost(window);
+    Watched host(windowHost);
     corvane::RepairRun(host);  // the first run: the system's own caches settle
     ASSERT_EQ(StatusText(form), L"Registering: Done");
     const int handlesBefore = HeldHandleSlots();
