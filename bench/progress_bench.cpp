@@ -10,6 +10,7 @@
 
 #include "controls/progress/cProgressBar.h"
 #include "platform/unique.h"
+#include "tests/support/dib.h"
 
 using namespace corvane;
 
@@ -19,21 +20,8 @@ constexpr int kWidth = 419, kHeight = 12;
 constexpr int kFrames = 3000, kRounds = 5;
 
 // A 32-bit DIB section in its own memory context: the target every frame is copied to.
-struct Target {
-  platform::unique_hdc dc{::CreateCompatibleDC(nullptr)};
-  platform::unique_hbitmap bitmap;
-  platform::select_object selected;
-  Target() {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kWidth;
-    bi.bmiHeader.biHeight = -kHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    bitmap.reset(::CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    selected = platform::select_object(dc.get(), bitmap.get());
-  }
+struct Target : testing_support::Dib {
+  Target() : Dib(kWidth, kHeight) {}
 };
 
 double Now() {
@@ -86,12 +74,12 @@ int main() {
   {
     // A 16 x 16 picture, tiled behind the bar.
     Target source;
-    platform::unique_hbitmap pattern(::CreateCompatibleBitmap(source.dc.get(), 16, 16));
+    platform::unique_hbitmap pattern(::CreateCompatibleBitmap(source.dc(), 16, 16));
     {
-      const platform::select_object into(source.dc.get(), pattern.get());
+      const platform::select_object into(source.dc(), pattern.get());
       platform::unique_hbrush brush(::CreateSolidBrush(RGB(230, 230, 245)));
       const RECT r{0, 0, 16, 16};
-      ::FillRect(source.dc.get(), &r, brush.get());
+      ::FillRect(source.dc(), &r, brush.get());
     }
     PICTDESC desc{};
     desc.cbSizeofstruct = sizeof desc;
@@ -122,12 +110,12 @@ int main() {
     ::FillRect(backDC, &bar, barBrush.get());
     ::SetTextColor(backDC, RGB(255, 255, 255));
     ::DrawTextW(backDC, text.c_str(), -1, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    ::BitBlt(target.dc.get(), 0, 0, kWidth, kHeight, backDC, 0, 0, SRCCOPY);
+    ::BitBlt(target.dc(), 0, 0, kWidth, kHeight, backDC, 0, 0, SRCCOPY);
   };
   const auto frameOf = [&](cProgressBar& bar) {
     return [&](int i) {
       bar.SetValue(i);  // stores without painting: no DrawObject
-      (void)bar.DrawToDC(window.get(), target.dc.get(), 0, 0, kWidth, kHeight);
+      (void)bar.DrawToDC(window.get(), target.dc(), 0, 0, kWidth, kHeight);
     };
   };
 

@@ -10,6 +10,7 @@
 
 #include "controls/progress/DrawSurface.h"
 #include "platform/com.h"
+#include "platform/ole.h"
 #include "platform/unique.h"
 #include "tests/support/dib.h"
 
@@ -21,32 +22,10 @@ using Canvas = testing_support::Dib;
 // A bitmap picture object of w x h whose pixel (x, y) is colour(x, y); the picture owns it.
 template <class F>
 platform::ComPtr<IPicture> BitmapPicture(int w, int h, F colour) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bmp = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bmp) return {};
-  auto* p = static_cast<std::uint32_t*>(bits);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const COLORREF c = colour(x, y);
-      p[y * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    }
-  PICTDESC desc{};
-  desc.cbSizeofstruct = sizeof desc;
-  desc.picType = PICTYPE_BITMAP;
-  desc.bmp.hbitmap = bmp;
-  platform::ComPtr<IPicture> pic;
-  if (FAILED(::OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, reinterpret_cast<void**>(pic.GetAddressOf())))) {
-    ::DeleteObject(bmp);
-    return {};
-  }
-  return pic;
+  HBITMAP bitmap = testing_support::MakeDibSection(w, h, colour);
+  auto picture = platform::PictureFromBitmap(bitmap);
+  if (!picture && bitmap) ::DeleteObject(bitmap);
+  return picture;
 }
 
 // An icon picture (a picture that holds no bitmap).

@@ -12,17 +12,40 @@
 
 namespace testing_support {
 
+// The header of a 32-bit top-down bitmap of w x h.
+inline BITMAPINFOHEADER TopDown32(int width, int height) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = -height;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+  return header;
+}
+
+inline std::uint32_t ToPixel(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+// A 32-bit top-down DIB section of w x h whose pixel (x, y) is colour(x, y); null on failure.
+template <class F>
+HBITMAP MakeDibSection(int width, int height, F colour) {
+  BITMAPINFO info{};
+  info.bmiHeader = TopDown32(width, height);
+  void* bits = nullptr;
+  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap) return nullptr;
+  auto* p = static_cast<std::uint32_t*>(bits);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) p[static_cast<std::size_t>(y) * width + x] = ToPixel(colour(x, y));
+  return bitmap;
+}
+
 class Dib {
  public:
   Dib(int width, int height, COLORREF fill = RGB(0x12, 0x34, 0x56)) : width_(width), height_(height) {
     dc_.reset(::CreateCompatibleDC(nullptr));
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = TopDown32(width, height);
     void* bits = nullptr;
     bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     bits_ = static_cast<std::uint32_t*>(bits);
@@ -67,13 +90,7 @@ class Dib {
   bool Save(const std::wstring& path) const {
     ::GdiFlush();
     BITMAPFILEHEADER file{};
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width_;
-    info.biHeight = -height_;
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    info.biCompression = BI_RGB;
+    const BITMAPINFOHEADER info = TopDown32(width_, height_);
     const DWORD bytes = static_cast<DWORD>(width_) * height_ * 4;
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info;
@@ -93,8 +110,6 @@ class Dib {
   }
 
  private:
-  static std::uint32_t ToPixel(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
-
   int width_, height_;
   platform::unique_hdc dc_;
   platform::unique_hbitmap bitmap_;

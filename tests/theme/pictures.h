@@ -6,29 +6,14 @@
 #include <functional>
 #include <vector>
 
+#include "tests/support/dib.h"
 #include "toolkit/ole.h"
 
 namespace theme_test {
 
 using PixelFn = std::function<COLORREF(int x, int y)>;
 
-inline HBITMAP MakeBitmap(int w, int h, const PixelFn& colour) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  auto* p = static_cast<std::uint32_t*>(bits);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const COLORREF c = colour(x, y);
-      p[y * w + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-    }
-  return bitmap;
-}
+inline HBITMAP MakeBitmap(int w, int h, const PixelFn& colour) { return testing_support::MakeDibSection(w, h, colour); }
 
 inline platform::ComPtr<IPicture> BitmapPicture(int w, int h, const PixelFn& colour) {
   return toolkit::PictureFromBitmap(MakeBitmap(w, h, colour));
