@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -93,11 +94,17 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view token, std::ws
   return out;
 }
 
+std::optional<std::wstring> ExpandToken(std::wstring_view line, std::wstring_view delimiter, std::wstring_view token,
+                                        std::wstring_view folder) {
+  if (!PieceStartsWith(line, delimiter, token)) return std::nullopt;
+  return ReplaceAll(line, token, folder);
+}
+
 std::wstring ExpandLine(std::wstring_view line, std::wstring_view delimiter, std::wstring_view commonPath,
                         std::wstring_view commonX86Path) {
   std::wstring current(line);
-  if (PieceStartsWith(line, delimiter, kCommonToken)) current = ReplaceAll(line, kCommonToken, commonPath);
-  if (PieceStartsWith(line, delimiter, kCommonX86Token)) current = ReplaceAll(line, kCommonX86Token, commonX86Path);
+  if (auto expanded = ExpandToken(line, delimiter, kCommonToken, commonPath)) current = std::move(*expanded);
+  if (auto expanded = ExpandToken(line, delimiter, kCommonX86Token, commonX86Path)) current = std::move(*expanded);
   return current;
 }
 

@@ -33,6 +33,11 @@ bool PieceStartsWith(std::wstring_view line, std::wstring_view delimiter, std::w
 // replacement text itself is never searched again.
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view token, std::wstring_view replacement);
 
+// The line with every `token` replaced by `folder` when its quoted piece starts with the token;
+// nothing when it does not.
+std::optional<std::wstring> ExpandToken(std::wstring_view line, std::wstring_view delimiter, std::wstring_view token,
+                                        std::wstring_view folder);
+
 // The line as it is shown and run: at most one of the two tokens replaced by its folder path,
 // used as given (no backslash or quotes added, empty accepted).
 std::wstring ExpandLine(std::wstring_view line, std::wstring_view delimiter, std::wstring_view commonPath,

@@ -96,8 +96,9 @@ RunFolders LookUpFolders(RepairHost& host, RunSteps& steps) {
   return folders;
 }
 
-// A line as it will be shown and run; `folderMissing` is set when its token's folder came out
-// empty. The delimiter is read once for each token, and a replacement gives the host a step.
+// A line as it will be shown and run (ExpandLine, with the host's delimiter read once for each
+// token and a step after a replacement); `folderMissing` is set when its token's folder came out
+// empty.
 std::wstring ExpandItem(RepairHost& host, RunSteps& steps, const std::wstring& item, const RunFolders& folders,
                         bool& folderMissing) {
   std::wstring line = item;
@@ -105,8 +106,10 @@ std::wstring ExpandItem(RepairHost& host, RunSteps& steps, const std::wstring& i
                                                                        {kCommonX86Token, &folders.commonX86}};
   for (const auto& [token, folder] : tokens) {
     const auto delimiter = steps.Take(L"delimiter", host.Delimiter());
-    if (!delimiter || !PieceStartsWith(item, *delimiter, token)) continue;
-    line = ReplaceAll(item, token, *folder);
+    if (!delimiter) continue;
+    auto expanded = ExpandToken(item, *delimiter, token, *folder);
+    if (!expanded) continue;
+    line = std::move(*expanded);
     folderMissing = folder->empty();
     host.PumpStep();
   }

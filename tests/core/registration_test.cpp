@@ -204,6 +204,10 @@ TEST(ExpandLine, TestsArePrefixAndCaseSensitiveAndReplaceEveryOccurrence) {
   // The x86 token holds "(" where the other has its closing "%": only one replacement applies.
   EXPECT_EQ(ExpandLine(L"r \"%CommonProgramFiles(x86)%\\a\" %CommonProgramFiles%", kQuote, L"C", L"X"),
             L"r \"X\\a\" %CommonProgramFiles%");
+  // One token at a time: nothing when the quoted piece does not start with it.
+  EXPECT_EQ(ExpandToken(RegistrationList()[10], kQuote, kCommonToken, L"C"), std::nullopt);
+  EXPECT_EQ(ExpandToken(RegistrationList()[63], kQuote, kCommonToken, L"C:\\CF"),
+            std::optional<std::wstring>(L"regsvr32 \"C:\\CF\\Microsoft Shared\\DAO\\DAO350.DLL\" /s"));
   // A replacement that contains the token is not searched again.
   EXPECT_EQ(ReplaceAll(L"%A%%A%", L"%A%", L"[%A%]"), L"[%A%][%A%]");
   EXPECT_EQ(ReplaceAll(L"abc", L"", L"x"), L"abc");
