@@ -262,10 +262,19 @@ BOOL CALLBACK CheckPainted(HWND child, LPARAM out) {
   return TRUE;
 }
 
+// How an exe is started here: in its own folder, with its quoted path as the command line.
+struct Launch {
+  std::wstring directory;
+  std::wstring command;
+};
+
+Launch LaunchOf(const wchar_t* exe) {
+  const std::wstring path(exe);
+  return {path.substr(0, path.find_last_of(L'\\') + 1), L"\"" + path + L"\""};
+}
+
 int StartUp(const wchar_t* exe, const wchar_t* caption) {
-  std::wstring directory(exe);
-  directory = directory.substr(0, directory.find_last_of(L'\\') + 1);
-  std::wstring command = L"\"" + std::wstring(exe) + L"\"";
+  auto [directory, command] = LaunchOf(exe);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
@@ -317,9 +326,7 @@ int StartLimited(const wchar_t* exe) {
   const BOOL made = ::CreateRestrictedToken(linked.LinkedToken, 0, 1, &disable, 0, nullptr, 0, nullptr, &restricted);
   ::CloseHandle(linked.LinkedToken);
   if (!made) return 104;
-  std::wstring directory(exe);
-  directory = directory.substr(0, directory.find_last_of(L'\\') + 1);
-  std::wstring command = L"\"" + std::wstring(exe) + L"\"";
+  auto [directory, command] = LaunchOf(exe);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
