@@ -11,7 +11,7 @@
 
 #include "platform/functions.h"
 #include "tests/support/dib.h"
-#include "theme/mdXpThemeSupport.h"
+#include "theme/mdXpThemeSupport_detail.h"
 #include "toolkit/toolkit.h"
 
 namespace {

@@ -30,6 +30,7 @@ struct Registry {
   std::vector<std::string> told;
   std::map<std::string, FARPROC, std::less<>> overrides;
   std::size_t bindCalls = 0;
+  std::function<void(const wchar_t*)> libraryObserver;
 #endif
 };
 
@@ -107,6 +108,9 @@ HMODULE SystemLibrary(const wchar_t* name) noexcept {
   try {
     Registry& r = registry();
     std::lock_guard guard(r.lock);
+#ifdef CORVANE_TEST_HOOKS
+    if (r.libraryObserver) r.libraryObserver(name);
+#endif
     if (auto it = r.libraries.find(name); it != r.libraries.end() && it->second) return it->second;
     HMODULE module = loadFromSystemDirectory(name);
     if (module) r.libraries[name] = module;
@@ -170,6 +174,12 @@ void SetFunctionOverride(std::string_view name, void* proc) {
   else if (auto it = r.overrides.find(name); it != r.overrides.end())
     r.overrides.erase(it);
   detail::bindGeneration.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void SetLibraryObserver(std::function<void(const wchar_t*)> observer) {
+  Registry& r = registry();
+  std::lock_guard guard(r.lock);
+  r.libraryObserver = std::move(observer);
 }
 
 std::size_t BindCalls() noexcept {

@@ -8,6 +8,9 @@
 #include <atomic>
 #include <cstddef>
 #include <string_view>
+#ifdef CORVANE_TEST_HOOKS
+#include <functional>
+#endif
 
 namespace platform {
 
@@ -30,6 +33,8 @@ bool IsFunctionUnavailable(std::string_view name) noexcept;
 void SetFunctionOverride(std::string_view name, void* proc);
 // Test builds: how many lookups BindProc has made so far.
 std::size_t BindCalls() noexcept;
+// Test builds: sees the name of every library asked of SystemLibrary, in order (empty stops it).
+void SetLibraryObserver(std::function<void(const wchar_t*)> observer);
 #endif
 
 namespace detail {

@@ -1,4 +1,4 @@
-#include "theme/mdXpThemeSupport.h"
+#include "theme/mdXpThemeSupport_detail.h"
 
 #include <cwchar>
 
@@ -20,7 +20,7 @@ namespace {
 
 bool g_started = false;
 #ifdef CORVANE_TEST_HOOKS
-test_hooks::Hooks g_hooks;  // test builds only: stand-ins a test gives for the system's functions
+std::function<void(std::string_view)> g_errorObserver;  // test builds only
 #endif
 
 const platform::ByName<decltype(&::IsThemeBackgroundPartiallyTransparent)> kIsThemeBackgroundPartiallyTransparent{
@@ -58,24 +58,8 @@ void WriteFlag(HWND window, const wchar_t* key, bool value) {
 
 corvane::button::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-void LoadShellLibrary() {
-#ifdef CORVANE_TEST_HOOKS
-  if (g_hooks.loadLibrary) {
-    g_hooks.loadLibrary(L"shell32.dll");
-    return;
-  }
-#endif
-  platform::SystemLibrary(L"shell32.dll");
-}
-
 // False when there is nothing to initialise with.
 bool InitCommonControls(const INITCOMMONCONTROLSEX& icc) {
-#ifdef CORVANE_TEST_HOOKS
-  if (g_hooks.initCommonControlsEx) {
-    g_hooks.initCommonControlsEx(&icc);
-    return true;
-  }
-#endif
   auto init = platform::kInitCommonControlsEx.get();
   if (!init) return false;
   init(&icc);
@@ -90,7 +74,7 @@ bool InitThemeSupport() {
   if (g_started) return true;
   if (IsComCtl6Loaded()) {
     // The shell library first, kept for the life of the process.
-    LoadShellLibrary();
+    platform::SystemLibrary(L"shell32.dll");
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_USEREX_CLASSES};
     if (!InitCommonControls(icc)) return false;  // nothing to initialise with: the flag stays unset
   }
@@ -103,12 +87,6 @@ bool IsComCtl6Loaded() {
   DLLVERSIONINFO version{};
   version.cbSize = sizeof version;
   trap([&] {
-#ifdef CORVANE_TEST_HOOKS
-    if (g_hooks.dllGetVersion) {
-      g_hooks.dllGetVersion(&version);
-      return true;
-    }
-#endif
     auto get = platform::kComctlDllGetVersion.get();
     if (!get) return false;
     get(&version);  // its result tells nothing the record does not
@@ -116,8 +94,8 @@ bool IsComCtl6Loaded() {
   });
 #ifdef CORVANE_TEST_HOOKS
   // Test builds: Wine's library answers 5.81 whatever the manifest says, so a run of the real
-  // program may name the major version it answered (CORVANE_COMCTL_MAJOR), as the hook above does
-  // in-process. Only an answer that came from the library is replaced.
+  // program may name the major version it answered (CORVANE_COMCTL_MAJOR), as a test's stand-in
+  // for DllGetVersion does in-process. Only an answer that came from the library is replaced.
   if (version.dwMajorVersion != 0) {
     wchar_t major[8];
     const DWORD n = ::GetEnvironmentVariableW(L"CORVANE_COMCTL_MAJOR", major, 8);
@@ -139,7 +117,7 @@ bool pvIsThemed() {
 void pvHandleError([[maybe_unused]] std::string_view routine) {
   // Nothing is shown or kept; tests may watch.
 #ifdef CORVANE_TEST_HOOKS
-  if (g_hooks.errorObserver) g_hooks.errorObserver(routine);
+  if (g_errorObserver) g_errorObserver(routine);
 #endif
 }
 
@@ -401,18 +379,9 @@ void DrawParentBackground(ButtonPaint& p) {
   // Otherwise only the corners outside the shape take the parent's background.
   if (shape) ::ExtSelectClipRgn(p.dc, shape.get(), RGN_DIFF);
   p.trap([&] {
-    HRESULT drawn = E_FAIL;
-#ifdef CORVANE_TEST_HOOKS
-    if (g_hooks.drawThemeParentBackground) {
-      drawn = g_hooks.drawThemeParentBackground(p.window, p.dc, &p.rect);
-    } else
-#endif
-    {
-      auto parentBackground = platform::kDrawThemeParentBackground.get();
-      if (!parentBackground) return false;
-      drawn = parentBackground(p.window, p.dc, &p.rect);
-    }
-    if (drawn != S_OK) {
+    auto parentBackground = platform::kDrawThemeParentBackground.get();
+    if (!parentBackground) return false;
+    if (parentBackground(p.window, p.dc, &p.rect) != S_OK) {
       const auto back = p.control.BackColor();
       if (!back) return false;
       pvDrawRect(p.dc, 0, 0, p.rect.right, p.rect.bottom, pvResolveColor(*back));
@@ -624,8 +593,7 @@ void pvDrawDisabledPicture(IPicture* picture, HDC dc, std::int32_t x, std::int32
 
 #ifdef CORVANE_TEST_HOOKS
 namespace test_hooks {
-void SetHooks(Hooks hooks) { g_hooks = std::move(hooks); }
-void ClearHooks() { g_hooks = {}; }
+void SetErrorObserver(std::function<void(std::string_view)> observer) { g_errorObserver = std::move(observer); }
 bool StartupFlag() { return g_started; }
 void ResetStartupFlag() { g_started = false; }
 }  // namespace test_hooks

@@ -158,12 +158,10 @@ TEST_F(Paint, CornersTakeTheParentsBackground) {
   EXPECT_TRUE(hooks.errors.empty());
 }
 
+HRESULT WINAPI ParentCannotDraw(HWND, HDC, const RECT*) { return E_FAIL; }
+
 TEST_F(Paint, CornersShowBackColorWhenTheParentCannotDraw) {
-  test_hooks::Hooks h;
-  std::vector<std::string> errors;
-  h.drawThemeParentBackground = [](HWND, HDC, const RECT*) { return E_FAIL; };
-  h.errorObserver = [&](std::string_view r) { errors.emplace_back(r); };
-  test_hooks::SetHooks(std::move(h));
+  ScopedOverride parentFails("DrawThemeParentBackground", &ParentCannotDraw);
   button->SetBackColor(RGB(0, 160, 0));
   auto dib = Draw();
   const auto green = Reference(PBS_NORMAL, RGB(0, 160, 0));
@@ -174,7 +172,7 @@ TEST_F(Paint, CornersShowBackColorWhenTheParentCannotDraw) {
   button->SetBackColor(toolkit::SystemColor(COLOR_HIGHLIGHT));
   dib = Draw();
   EXPECT_EQ(Signature(Pixels(*dib)), Signature(Reference(PBS_NORMAL, ::GetSysColor(COLOR_HIGHLIGHT))));
-  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(hooks.errors.empty());
 }
 
 TEST_F(Paint, FocusRectangleOnTheContentRectangle) {

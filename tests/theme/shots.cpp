@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/support/dib.h"
-#include "theme/mdXpThemeSupport.h"
+#include "theme/mdXpThemeSupport_detail.h"
 #include "toolkit/toolkit.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -22,16 +22,17 @@ TEST(IsComCtl6Loaded, MajorVersionAboveFive) {
   EXPECT_TRUE(hooks.errors.empty());
 }
 
+DLLVERSIONINFO g_seen{};
+HRESULT CALLBACK RecordAndFail(DLLVERSIONINFO* info) {
+  g_seen = *info;
+  return E_FAIL;  // fills nothing
+}
+
 TEST(IsComCtl6Loaded, RecordGoesOutSizedAndZeroed) {
   HookScope hooks;
-  DLLVERSIONINFO seen{};
-  test_hooks::Hooks h;
-  h.dllGetVersion = [&](DLLVERSIONINFO* info) {
-    seen = *info;
-    return E_FAIL;  // fills nothing
-  };
-  test_hooks::SetHooks(std::move(h));
+  ScopedOverride version("DllGetVersion", &RecordAndFail);
   EXPECT_FALSE(IsComCtl6Loaded());
+  const DLLVERSIONINFO& seen = g_seen;
   EXPECT_EQ(seen.cbSize, 20u);
   EXPECT_EQ(seen.dwMajorVersion, 0u);
   EXPECT_EQ(seen.dwMinorVersion, 0u);
@@ -41,9 +42,7 @@ TEST(IsComCtl6Loaded, RecordGoesOutSizedAndZeroed) {
 
 TEST(IsComCtl6Loaded, TheSystemsAnswerAndAMissingFunction) {
   std::vector<std::string> errors;
-  test_hooks::Hooks h;
-  h.errorObserver = [&](std::string_view r) { errors.emplace_back(r); };
-  test_hooks::SetHooks(std::move(h));
+  test_hooks::SetErrorObserver([&](std::string_view r) { errors.emplace_back(r); });
   // Wine's library answers 5.81 whatever the manifest says.
   EXPECT_FALSE(IsComCtl6Loaded());
   EXPECT_TRUE(errors.empty());
@@ -52,34 +51,43 @@ TEST(IsComCtl6Loaded, TheSystemsAnswerAndAMissingFunction) {
     EXPECT_FALSE(IsComCtl6Loaded());
   }
   EXPECT_EQ(errors, (std::vector<std::string>{"IsComCtl6Loaded"}));
-  test_hooks::ClearHooks();
+  test_hooks::SetErrorObserver({});
 }
 
 class Startup : public ::testing::Test {
  protected:
-  void SetUp() override { test_hooks::ResetStartupFlag(); }
-  void TearDown() override {
-    test_hooks::ClearHooks();
+  void SetUp() override {
     test_hooks::ResetStartupFlag();
+    calls_ = &calls;
   }
+  void TearDown() override {
+    platform::SetLibraryObserver({});
+    for (const char* name : {"DllGetVersion", "InitCommonControlsEx"}) platform::SetFunctionOverride(name, nullptr);
+    test_hooks::ResetStartupFlag();
+    calls_ = nullptr;
+  }
+  // The library answers `major`; the shell's load and the initialiser's call are recorded in order.
   void Hook(DWORD major, bool withInit = true) {
-    test_hooks::Hooks h;
-    h.dllGetVersion = [major](DLLVERSIONINFO* info) {
-      info->dwMajorVersion = major;
-      return S_OK;
-    };
-    h.loadLibrary = [this](const wchar_t* name) {
-      calls.push_back(L"load " + std::wstring(name));
-      return ::GetModuleHandleW(L"shell32.dll");
-    };
-    if (withInit)
-      h.initCommonControlsEx = [this](const INITCOMMONCONTROLSEX* icc) {
-        calls.push_back(L"init " + std::to_wstring(icc->dwSize) + L" " + std::to_wstring(icc->dwICC));
-        return TRUE;
-      };
-    test_hooks::SetHooks(std::move(h));
+    major_ = major;
+    platform::SetFunctionOverride("DllGetVersion", reinterpret_cast<void*>(&Version));
+    platform::SetLibraryObserver([this](const wchar_t* name) {
+      if (std::wstring_view(name) == L"shell32.dll") calls.push_back(L"load " + std::wstring(name));
+    });
+    if (withInit) platform::SetFunctionOverride("InitCommonControlsEx", reinterpret_cast<void*>(&Init));
   }
   std::vector<std::wstring> calls;
+
+ private:
+  static HRESULT CALLBACK Version(DLLVERSIONINFO* info) {
+    info->dwMajorVersion = major_;
+    return S_OK;
+  }
+  static BOOL WINAPI Init(const INITCOMMONCONTROLSEX* icc) {
+    calls_->push_back(L"init " + std::to_wstring(icc->dwSize) + L" " + std::to_wstring(icc->dwICC));
+    return TRUE;
+  }
+  static inline DWORD major_ = 0;
+  static inline std::vector<std::wstring>* calls_ = nullptr;
 };
 
 TEST_F(Startup, WithVersion6LoadsTheShellThenInitialisesOnce) {
@@ -107,12 +115,7 @@ TEST_F(Startup, MissingInitialiserLeavesTheFlagUnset) {
 }
 
 TEST_F(Startup, RealSystemWithVersion6Answer) {
-  test_hooks::Hooks h;
-  h.dllGetVersion = [](DLLVERSIONINFO* info) {
-    info->dwMajorVersion = 6;
-    return S_OK;
-  };
-  test_hooks::SetHooks(std::move(h));
+  HookScope hooks(6, 0);
   // The system's own initialiser, bound by name, takes the call and the flag is set; without it
   // (MissingInitialiserLeavesTheFlagUnset) the flag stays unset, so this can tell.
   EXPECT_TRUE(InitThemeSupport());
@@ -121,9 +124,7 @@ TEST_F(Startup, RealSystemWithVersion6Answer) {
 
 TEST(IsThemed, LightStyleAppliesToControls) {
   std::vector<std::string> errors;
-  test_hooks::Hooks h;
-  h.errorObserver = [&](std::string_view r) { errors.emplace_back(r); };
-  test_hooks::SetHooks(std::move(h));
+  test_hooks::SetErrorObserver([&](std::string_view r) { errors.emplace_back(r); });
   ASSERT_TRUE(kSetThemeAppProperties);
   EXPECT_TRUE(pvIsThemed());
   // Non-client theming only: the controls keep the classic look.
@@ -136,7 +137,7 @@ TEST(IsThemed, LightStyleAppliesToControls) {
     EXPECT_FALSE(pvIsThemed()) << name;
   }
   EXPECT_TRUE(errors.empty());  // a failure answers false and reports nothing
-  test_hooks::ClearHooks();
+  test_hooks::SetErrorObserver({});
 }
 
 }  // namespace

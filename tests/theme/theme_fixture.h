@@ -1,6 +1,7 @@
 #pragma once
 // Shared set-up for the visual-style tests: a form at 96 dpi with the program's button.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -9,35 +10,54 @@
 
 #include "platform/bind.h"
 #include "tests/support/dib.h"
-#include "theme/mdXpThemeSupport.h"
+#include "theme/mdXpThemeSupport_detail.h"
 #include "toolkit/toolkit.h"
 
 namespace theme_test {
 
-// Records what reaches the error sink, and gives the module a version answer.
+// Records what reaches the error sink, and answers the library's DllGetVersion with a version.
+// One scope at a time: the stand-in is a plain function and reads the version from here.
 class HookScope {
  public:
   explicit HookScope(DWORD major = 6, DWORD minor = 0) {
-    mdXpThemeSupport::test_hooks::Hooks hooks;
-    hooks.dllGetVersion = [this](DLLVERSIONINFO* info) {
-      info->dwMajorVersion = major_;
-      info->dwMinorVersion = minor_;
-      return S_OK;
-    };
-    hooks.errorObserver = [this](std::string_view routine) { errors.emplace_back(routine); };
-    major_ = major;
-    minor_ = minor;
-    mdXpThemeSupport::test_hooks::SetHooks(std::move(hooks));
+    SetVersion(major, minor);
+    platform::SetFunctionOverride("DllGetVersion", reinterpret_cast<void*>(&GetVersion));
+    mdXpThemeSupport::test_hooks::SetErrorObserver([this](std::string_view routine) { errors.emplace_back(routine); });
   }
-  ~HookScope() { mdXpThemeSupport::test_hooks::ClearHooks(); }
-  void SetVersion(DWORD major, DWORD minor) {
+  ~HookScope() {
+    mdXpThemeSupport::test_hooks::SetErrorObserver({});
+    platform::SetFunctionOverride("DllGetVersion", nullptr);
+  }
+  HookScope(const HookScope&) = delete;
+  HookScope& operator=(const HookScope&) = delete;
+  static void SetVersion(DWORD major, DWORD minor) {
     major_ = major;
     minor_ = minor;
   }
   std::vector<std::string> errors;
 
  private:
-  DWORD major_ = 6, minor_ = 0;
+  static HRESULT CALLBACK GetVersion(DLLVERSIONINFO* info) {
+    info->dwMajorVersion = major_;
+    info->dwMinorVersion = minor_;
+    return S_OK;
+  }
+  static inline DWORD major_ = 6, minor_ = 0;
+};
+
+// A system function replaced by a stand-in for one scope.
+class ScopedOverride {
+ public:
+  template <class Fn>
+  ScopedOverride(const char* name, Fn* proc) : name_(name) {
+    platform::SetFunctionOverride(name_, reinterpret_cast<void*>(proc));
+  }
+  ~ScopedOverride() { platform::SetFunctionOverride(name_, nullptr); }
+  ScopedOverride(const ScopedOverride&) = delete;
+  ScopedOverride& operator=(const ScopedOverride&) = delete;
+
+ private:
+  const char* name_;
 };
 
 class ScopedUnavailable {
