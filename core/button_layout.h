@@ -4,18 +4,12 @@
 #include <expected>
 
 #include "core/arith.h"
+#include "core/geometry.h"
 
 namespace corvane::button {
 
-struct Rect {
-  std::int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-struct Point {
-  std::int32_t x = 0, y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
+using corvane::Point;
+using corvane::Rect;
 
 // The caption's rectangle. `measuredBottom` is the bottom that measuring the word-wrapped caption
 // gave (content top + caption height). With a picture the caption sits at the bottom of the

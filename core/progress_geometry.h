@@ -6,19 +6,12 @@
 #include <expected>
 
 #include "core/arith.h"
+#include "core/geometry.h"
 
 namespace corvane::progress {
 
-// Right and bottom exclusive, as in GDI.
-struct Rect {
-  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
-  friend bool operator==(const Rect&, const Rect&) = default;
-};
-
-struct Point {
-  std::int32_t x = 0, y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
+using corvane::Point;
+using corvane::Rect;
 
 // Border kinds and looks, as the control stores them (any other value is kept as it is).
 inline constexpr std::int32_t kBorderNone = 0, kBorderSunken = 1, kBorderRaised = 2;

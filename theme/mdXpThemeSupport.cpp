@@ -11,6 +11,7 @@
 #include "core/steps.h"
 #include "core/units.h"
 #include "platform/functions.h"
+#include "platform/geometry.h"
 #include "platform/unique.h"
 #include "toolkit/ole.h"
 #include "toolkit/screen.h"
@@ -55,8 +56,6 @@ bool ReadFlag(HWND window, const wchar_t* key) { return ::GetPropW(window, key) 
 void WriteFlag(HWND window, const wchar_t* key, bool value) {
   ::SetPropW(window, key, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(value ? 1 : 0)));
 }
-
-corvane::button::Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 // False when there is nothing to initialise with.
 bool InitCommonControls(const INITCOMMONCONTROLSEX& icc) {
@@ -442,7 +441,7 @@ void DrawButtonCaption(ButtonPaint& p) {
   textRect.left = p.rect.left;
   textRect.right = p.rect.right;
   p.trap([&] {
-    const auto band = btn::CaptionRect(ToRect(p.rect), textRect.bottom, p.picture != nullptr);
+    const auto band = btn::CaptionRect(platform::FromRECT(p.rect), textRect.bottom, p.picture != nullptr);
     if (!band) return false;
     textRect.top = band->top;
     textRect.bottom = band->bottom;
@@ -476,7 +475,7 @@ void DrawButtonPicture(ButtonPaint& p) {
   });
   std::int32_t x = 0, y = 0;
   p.trap([&] {
-    const auto at = corvane::button::CenterPicture(ToRect(p.rect), w, h);
+    const auto at = corvane::button::CenterPicture(platform::FromRECT(p.rect), w, h);
     if (!at) return false;
     x = at->x;
     y = at->y;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/geometry.h"
 #include "platform/com.h"
 #include "platform/unique.h"
 #include "toolkit/ole.h"
@@ -19,10 +20,7 @@ class Form;
 
 enum class ControlKind { PictureBox, Label, ListBox, TextBox, CheckBox, Image, Frame, CommandButton, OptionButton };
 
-// Position and size in twips, in the form's client area.
-struct TwipsRect {
-  std::int32_t left = 0, top = 0, width = 0, height = 0;
-};
+using corvane::TwipsRect;
 
 enum class MousePointer { Default = 0, Custom = 99 };
 

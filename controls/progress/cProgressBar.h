@@ -23,9 +23,21 @@ namespace corvane {
 
 enum EProgressAlignX : std::int32_t { AlignLeft = 0, AlignCenter = 1, AlignRight = 2 };
 enum EProgressAlignY : std::int32_t { AlignTop = 0, AlignMiddle = 1, AlignBottom = 2 };
-enum EProgressBorderStyle : std::int32_t { BorderNone = 0, BorderSunken = 1, BorderRaised = 2 };
-enum EProgressAppearance : std::int32_t { AppearanceFlat = 0, AppearanceThin3D = 1, Appearance3D = 2 };
-enum EProgressPictureMode : std::int32_t { PictureStretch = 0, PictureTile = 1 };
+// The stored values are the frame geometry's own.
+enum EProgressBorderStyle : std::int32_t {
+  BorderNone = progress::kBorderNone,
+  BorderSunken = progress::kBorderSunken,
+  BorderRaised = progress::kBorderRaised
+};
+enum EProgressAppearance : std::int32_t {
+  AppearanceFlat = progress::kAppearanceFlat,
+  AppearanceThin3D = progress::kAppearanceThin3D,
+  Appearance3D = progress::kAppearance3D
+};
+enum EProgressPictureMode : std::int32_t {
+  PictureStretch = progress::kPictureStretch,
+  PictureTile = progress::kPictureTile
+};
 
 // Why a frame stopped before reaching its target.
 enum class DrawError {

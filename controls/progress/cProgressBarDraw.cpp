@@ -9,6 +9,7 @@
 
 #include "controls/progress/cProgressBar.h"
 #include "platform/functions.h"
+#include "platform/geometry.h"
 #include "platform/unique.h"
 
 namespace corvane {
@@ -24,8 +25,6 @@ DrawError ToDrawError(ArithError e) noexcept {
   }
   return DrawError::Invalid;
 }
-
-RECT ToRECT(const Rect& r) noexcept { return RECT{r.left, r.top, r.right, r.bottom}; }
 
 // A fill colour: with the high bit set, the system colour brush of its low five bits (index 31
 // names none and paints nothing); otherwise the colour itself, through the context's own DC
@@ -44,7 +43,7 @@ class FillBrush {
   }
   void Fill(HDC dc, const Rect& r) const noexcept {
     if (!brush_) return;
-    const RECT rc = ToRECT(r);
+    const RECT rc = platform::ToRECT(r);
     if (!solid_) {
       ::FillRect(dc, &rc, brush_);
       return;
@@ -182,7 +181,7 @@ std::expected<void, DrawError> cProgressBar::pvPlaceFrame(Frame& f, const Rect& 
   } else {
     f.dc = f.target;  // no surface to be had: draw straight on the target
   }
-  if (RECT box{}; ::GetClipBox(f.dc, &box) != ERROR) f.visible = Rect{box.left, box.top, box.right, box.bottom};
+  if (RECT box{}; ::GetClipBox(f.dc, &box) != ERROR) f.visible = platform::FromRECT(box);
   return {};
 }
 
@@ -220,7 +219,7 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrameBackground(Frame& f) {
     if (f.theme && getInt && drawBackground &&
         getInt(f.theme.get(), 0, 0, TMT_PROGRESSCHUNKSIZE, &f.chunk) == S_OK &&
         getInt(f.theme.get(), 0, 0, TMT_PROGRESSSPACESIZE, &f.space) == S_OK && CheckedAdd(f.chunk, f.space)) {
-      const RECT rc = ToRECT(f.outer);
+      const RECT rc = platform::ToRECT(f.outer);
       f.themed = drawBackground(f.theme.get(), f.dc, f.horizontal ? PP_BAR : PP_BARVERT, 0, &rc, &rc) == S_OK;
     }
   }
@@ -247,7 +246,7 @@ std::expected<void, DrawError> cProgressBar::pvBeginCaption(Frame& f) {
 void cProgressBar::pvDrawClassicCaption(Frame& f, OLE_COLOR color) {
   ::SetBkMode(f.dc, TRANSPARENT);
   ::SetTextColor(f.dc, pvTranslateColor(color, nullptr));
-  RECT rc = ToRECT(f.inner);
+  RECT rc = platform::ToRECT(f.inner);
   ::DrawTextW(f.dc, f.padded.c_str(), -1, &rc, f.format);
 }
 
@@ -277,7 +276,7 @@ std::expected<void, DrawError> cProgressBar::pvDrawFrameBar(Frame& f) {
     if (auto laid = pvLayPicture(f, *m_cBarPicture, m_eBarPictureMode); !laid) return laid;
   } else if (f.themed) {
     if (const auto drawBackground = platform::kDrawThemeBackground.get()) {
-      const RECT rc = ToRECT(*bar);
+      const RECT rc = platform::ToRECT(*bar);
       drawBackground(f.theme.get(), f.dc, f.horizontal ? PP_CHUNK : PP_CHUNKVERT, 0, &rc, &rc);
     }
   } else {
@@ -302,7 +301,7 @@ void cProgressBar::pvEndCaption(Frame& f) {
   }
   const auto contentRect = platform::kGetThemeBackgroundContentRect.get();
   const auto drawText = platform::kDrawThemeText.get();
-  const RECT bounds = ToRECT(f.inner);
+  const RECT bounds = platform::ToRECT(f.inner);
   RECT content = bounds;
   if (contentRect && contentRect(f.theme.get(), f.dc, 0, 0, &bounds, &content) != S_OK) content = bounds;
   if (drawText) drawText(f.theme.get(), f.dc, 0, 0, m_sText.c_str(), -1, f.format, 0, &content);
@@ -311,7 +310,7 @@ void cProgressBar::pvEndCaption(Frame& f) {
 void cProgressBar::pvDrawBorder(HDC hDC, std::int32_t eLook, const Rect& rc, bool bRaised) noexcept {
   const progress::BorderPlan plan = progress::PlanBorder(eLook, rc, bRaised);
   if (plan.kind == progress::BorderPlan::Kind::Edge) {
-    RECT r = ToRECT(rc);
+    RECT r = platform::ToRECT(rc);
     ::DrawEdge(hDC, &r, bRaised ? EDGE_RAISED : EDGE_SUNKEN, BF_RECT | BF_SOFT);
     return;
   }
