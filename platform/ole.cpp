@@ -23,7 +23,16 @@ ComPtr<IFont> MakeFont(const std::wstring& face, double points, bool bold, BYTE 
 }
 
 namespace {
-ComPtr<IPicture> FromDesc(PICTDESC& desc) {
+// A picture of `type` around `handle`, which it owns once made.
+ComPtr<IPicture> FromHandle(SHORT type, HGDIOBJ handle) {
+  if (!handle) return {};
+  PICTDESC desc{};
+  desc.cbSizeofstruct = sizeof desc;
+  desc.picType = type;
+  if (type == PICTYPE_ICON)
+    desc.icon.hicon = static_cast<HICON>(handle);
+  else
+    desc.bmp.hbitmap = static_cast<HBITMAP>(handle);
   ComPtr<IPicture> picture;
   if (FAILED(::OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, reinterpret_cast<void**>(picture.GetAddressOf()))))
     return {};
@@ -31,23 +40,9 @@ ComPtr<IPicture> FromDesc(PICTDESC& desc) {
 }
 }  // namespace
 
-ComPtr<IPicture> PictureFromIcon(HICON icon) {
-  if (!icon) return {};
-  PICTDESC desc{};
-  desc.cbSizeofstruct = sizeof desc;
-  desc.picType = PICTYPE_ICON;
-  desc.icon.hicon = icon;
-  return FromDesc(desc);
-}
+ComPtr<IPicture> PictureFromIcon(HICON icon) { return FromHandle(PICTYPE_ICON, icon); }
 
-ComPtr<IPicture> PictureFromBitmap(HBITMAP bitmap) {
-  if (!bitmap) return {};
-  PICTDESC desc{};
-  desc.cbSizeofstruct = sizeof desc;
-  desc.picType = PICTYPE_BITMAP;
-  desc.bmp.hbitmap = bitmap;
-  return FromDesc(desc);
-}
+ComPtr<IPicture> PictureFromBitmap(HBITMAP bitmap) { return FromHandle(PICTYPE_BITMAP, bitmap); }
 
 ComPtr<IPicture> PictureFromBytes(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) return {};

@@ -209,15 +209,10 @@ void AfterButton(HWND window, UINT message, Trap& trap, bool redrawSuspended) {
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_MOUSEHOVER:
-      if (pvIsThemed()) {
-        pvSetHot(window, true);
-        trap([&] { return pvRefreshButton(window); });
-      }
-      break;
     case WM_KILLFOCUS:
     case WM_MOUSELEAVE:
       if (pvIsThemed()) {
-        pvSetHot(window, false);
+        pvSetHot(window, message == WM_LBUTTONDOWN || message == WM_MOUSEHOVER);
         trap([&] { return pvRefreshButton(window); });
       }
       break;
