@@ -159,10 +159,9 @@ bool FixThemeSupport(const toolkit::ControlCollection& controls) {
   return true;
 }
 
-LRESULT CALLBACK pvRedirectFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-  // The frame's own procedure never sees these two.
-  if (message == WM_MOUSELEAVE || message == WM_PRINTCLIENT) return ::DefWindowProcW(window, message, wParam, lParam);
-  Trap trap("pvRedirectFrame");
+namespace {
+// The message on to the window's own procedure, as a trapped step; 0 when it cannot go on.
+LRESULT PassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Trap& trap) {
   LRESULT result = 0;
   trap([&] {
     auto next = platform::kDefSubclassProc.get();
@@ -171,6 +170,14 @@ LRESULT CALLBACK pvRedirectFrame(HWND window, UINT message, WPARAM wParam, LPARA
     return true;
   });
   return result;
+}
+}  // namespace
+
+LRESULT CALLBACK pvRedirectFrame(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  // The frame's own procedure never sees these two.
+  if (message == WM_MOUSELEAVE || message == WM_PRINTCLIENT) return ::DefWindowProcW(window, message, wParam, lParam);
+  Trap trap("pvRedirectFrame");
+  return PassOn(window, message, wParam, lParam, trap);
 }
 
 namespace {
@@ -257,13 +264,7 @@ LRESULT CALLBACK pvRedirectButton(HWND window, UINT message, WPARAM wParam, LPAR
   const auto* control = reinterpret_cast<const toolkit::Control*>(refData);
   bool redrawSuspended = false;
   if (BeforeButton(window, message, control, trap, redrawSuspended)) return 0;
-  LRESULT result = 0;
-  trap([&] {
-    auto next = platform::kDefSubclassProc.get();
-    if (!next) return false;
-    result = next(window, message, wParam, lParam);
-    return true;
-  });
+  const LRESULT result = PassOn(window, message, wParam, lParam, trap);
   AfterButton(window, message, trap, redrawSuspended);
   return result;
 }
