@@ -49,7 +49,7 @@ class FrmCorvane final {
 };
 
 // A repair run's host for the window: its controls and bar, with the system's services.
-class FrmCorvaneRepairHost final : public SystemRepairHost {
+class FrmCorvaneRepairHost : public SystemRepairHost {
  public:
   explicit FrmCorvaneRepairHost(FrmCorvane& window) noexcept : window_(window) {}
 

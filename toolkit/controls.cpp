@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/units.h"
+#include "platform/accessibility.h"
 #include "platform/unique.h"
 #include "toolkit/form.h"
 
@@ -121,9 +122,18 @@ LRESULT PictureBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       ::SetFocus(hWnd());
       return 0;
+    case WM_DESTROY:
+      if (std::exchange(roleAnnotated_, false)) platform::ClearRole(hWnd());
+      return DefaultHandling(message, wParam, lParam);
     default:
       return DefaultHandling(message, wParam, lParam);
   }
+}
+
+bool PictureBox::SetAccessibleRole(LONG role) noexcept {
+  if (!platform::AnnotateRole(hWnd(), role)) return false;
+  roleAnnotated_ = true;
+  return true;
 }
 
 LRESULT PictureBox::OnEraseBackground(HDC dc) {

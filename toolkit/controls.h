@@ -19,6 +19,9 @@ class PictureBox final : public Control {
   PictureProperty Picture() const override { return picture_; }
   void SetPicture(platform::ComPtr<IPicture> picture) noexcept;
   bool CanTakeFocus() const noexcept override { return true; }
+  // The role a screen reader gives the box (ROLE_SYSTEM_*), for an owner that draws a control of
+  // its own in it; false where the system cannot annotate it. Taken back when the window goes.
+  bool SetAccessibleRole(LONG role) noexcept;
   // Kept for the owner's drawing; the window itself draws no text.
   void OnFormFont(IFont* font) override { KeepFormFont(font); }
 
@@ -32,6 +35,7 @@ class PictureBox final : public Control {
   LRESULT OnPaintMessage();
   platform::ComPtr<IPicture> picture_;
   OleColor backColor_ = kButtonFace;
+  bool roleAnnotated_ = false;
 };
 
 enum class Alignment { Left = 0, Right = 1, Center = 2 };

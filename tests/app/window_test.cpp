@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "core/registration.h"
 
 namespace {
 
@@ -74,6 +77,76 @@ TEST(FrmCorvaneWindow, EveryControlWhereTheDesignPutsItAt96Dpi) {
   EXPECT_EQ(form.Find(L"Command1")->Caption(), L"Repair Now");
   EXPECT_EQ(form.Find(L"Label2")->Caption(), L"Registering: ");
   EXPECT_EQ(form.Find(L"Label4")->Caption(), L"Follow Hollisk on Facebook");
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[256] = {};
+  const int n = ::GetWindowTextW(window, text, 256);
+  return std::wstring(text, n > 0 ? n : 0);
+}
+
+// The window's own host, with every line's start left out: the bar and the picture box meet a
+// whole run in milliseconds.
+class NoChildrenHost final : public corvane::FrmCorvaneRepairHost {
+ public:
+  using FrmCorvaneRepairHost::FrmCorvaneRepairHost;
+  int starts = 0;
+  bool HasAdministratorRights() override { return true; }
+  std::wstring Run(const std::wstring&) override {
+    ++starts;
+    return {};
+  }
+};
+
+struct NameChange {
+  HWND window;
+  LONG object, child;
+  std::wstring text;  // the window's text when the event arrived
+};
+std::vector<NameChange> g_nameChanges;
+
+void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+  g_nameChanges.push_back({window, object, child, TextOf(window)});
+}
+
+TEST(FrmCorvaneWindow, TheBarsPictureBoxCarriesItsCaptionAndAnnouncesEachChange) {
+  OleScope ole;
+  corvane::FrmCorvane window;
+  window.Show();
+  const toolkit::Form& form = window.Form();
+  const HWND box = form.Find(L"Picture1")->hWnd();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(TextOf(box), L"");  // no caption before the first line
+  // The link picture is named as the link label reads.
+  EXPECT_EQ(TextOf(form.Find(L"Image2")->hWnd()), L"Follow Hollisk on Facebook");
+
+  g_nameChanges.clear();
+  // Out of context: delivered through this thread's queue, which the run pumps.
+  const HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                               &OnNameChange, ::GetCurrentProcessId(), ::GetCurrentThreadId(),
+                                               WINEVENT_OUTOFCONTEXT);
+  ASSERT_TRUE(hook);
+  NoChildrenHost host(window);
+  corvane::RepairRun(host);
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  ::UnhookWinEvent(hook);
+
+  EXPECT_EQ(host.starts, 232);
+  EXPECT_EQ(form.Find(L"Label2")->Caption(), L"Registering: Done");
+  EXPECT_EQ(TextOf(box), L"116/116 100 %");
+  // One announcement per line, for the box's client object, each after its caption was set.
+  std::vector<std::wstring> texts;
+  for (const auto& change : g_nameChanges) {
+    if (change.window != box) continue;
+    EXPECT_EQ(change.object, OBJID_CLIENT);
+    EXPECT_EQ(change.child, CHILDID_SELF);
+    texts.push_back(change.text);
+  }
+  ASSERT_EQ(texts.size(), corvane::RegistrationList().size());
+  EXPECT_EQ(texts.front(), L"1/116 01 %");
+  EXPECT_EQ(texts[57], L"58/116 50 %");
+  EXPECT_EQ(texts.back(), L"116/116 100 %");
 }
 
 }  // namespace
