@@ -7,6 +7,7 @@
 #include "app/links/OpenLink.h"
 #include "app/resources/resource_ids.h"
 #include "core/registration.h"
+#include "platform/contrast.h"
 #include "theme/mdXpThemeSupport.h"
 #include "toolkit/ole.h"
 
@@ -111,6 +112,7 @@ FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
 
   form_.OnLoad = [this] { Form_Load(); };
   form_.OnQueryUnload = [this](bool& cancel, toolkit::UnloadMode mode) { Form_QueryUnload(cancel, mode); };
+  form_.OnSettingChange = [this] { Form_SettingChange(); };
 }
 
 void FrmCorvane::Show() { form_.Show(); }
@@ -125,10 +127,24 @@ void FrmCorvane::Form_Load() {
   m_cProgress->SetTag(L"5");
   m_cProgress->SetShowText(true);
   if (auto font = Picture1->Font()) m_cProgress->SetFont(*font);
-  m_cProgress->SetBarColor(kBlue);
-  m_cProgress->SetForeColor(kBlue);
-  m_cProgress->SetBackColor(kWhite);
+  pvApplyBarColors();
   m_cProgress->SetBorderStyle(1);
+}
+
+void FrmCorvane::pvApplyBarColors() {
+  if (!m_cProgress) return;
+  // In high contrast the user's own colours, not a fixed blue on white they may not be able to
+  // read: the bar as selected text on the window's background.
+  const bool contrast = platform::HighContrastOn();
+  m_cProgress->SetBarColor(contrast ? platform::SystemColorValue(COLOR_HIGHLIGHT) : kBlue);
+  m_cProgress->SetForeColor(contrast ? platform::SystemColorValue(COLOR_WINDOWTEXT) : kBlue);
+  m_cProgress->SetBackColor(contrast ? platform::SystemColorValue(COLOR_WINDOW) : kWhite);
+  m_cProgress->SetBarForeColor(contrast ? platform::SystemColorValue(COLOR_HIGHLIGHTTEXT) : kWhite);
+}
+
+void FrmCorvane::Form_SettingChange() {
+  // High contrast switched, or the colours changed under it: the bar repaints as it sets them.
+  pvApplyBarColors();
 }
 
 void FrmCorvane::Form_QueryUnload(bool&, toolkit::UnloadMode) {

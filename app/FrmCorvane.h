@@ -25,10 +25,14 @@ class FrmCorvane final {
   // Loads the window (Form_Load) and shows it modeless.
   void Show();
   toolkit::Form& Form() noexcept { return form_; }
+  // The bar, once the window has loaded; null before.
+  const cProgressBar* Progress() const noexcept { return m_cProgress.get(); }
 
  private:
   void Form_Load();
   void Form_QueryUnload(bool& cancel, toolkit::UnloadMode mode);
+  void Form_SettingChange();
+  void pvApplyBarColors();
   void Picture1_Paint();
   void Image2_Click();
   void Label4_Click();

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/registration.h"
+#include "platform/contrast.h"
+#include "tests/support/dib.h"
 
 namespace {
 
@@ -147,6 +149,75 @@ TEST(FrmCorvaneWindow, TheBarsPictureBoxCarriesItsCaptionAndAnnouncesEachChange)
   EXPECT_EQ(texts.front(), L"1/116 01 %");
   EXPECT_EQ(texts[57], L"58/116 50 %");
   EXPECT_EQ(texts.back(), L"116/116 100 %");
+}
+
+// High contrast and four system colours of the test's own, for as long as it lives.
+class ContrastScope {
+ public:
+  ContrastScope() { platform::SetHighContrastOverride(true); }
+  ~ContrastScope() {
+    platform::SetHighContrastOverride(std::nullopt);
+    for (int index : {COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_WINDOW, COLOR_WINDOWTEXT})
+      platform::SetSystemColorOverride(index, std::nullopt);
+  }
+  void Colors(COLORREF highlight, COLORREF highlightText, COLORREF window, COLORREF windowText) {
+    platform::SetSystemColorOverride(COLOR_HIGHLIGHT, highlight);
+    platform::SetSystemColorOverride(COLOR_HIGHLIGHTTEXT, highlightText);
+    platform::SetSystemColorOverride(COLOR_WINDOW, window);
+    platform::SetSystemColorOverride(COLOR_WINDOWTEXT, windowText);
+  }
+};
+
+// The bar's last frame, from its back buffer (the screen may be shared with other programs).
+testing_support::Dib LastFrame(const corvane::FrmCorvane& window) {
+  testing_support::Dib dib(419, 12);
+  window.Progress()->BackBuffer().Draw(dib.dc(), 0, 0, 419, 12, 0, 0);
+  return dib;
+}
+
+TEST(FrmCorvaneWindow, InHighContrastTheBarTakesTheSystemsColoursAndFollowsTheirChanges) {
+  OleScope ole;
+  ContrastScope contrast;
+  const COLORREF highlight = RGB(10, 200, 30), highlightText = RGB(250, 240, 5), back = RGB(40, 50, 60),
+                 text = RGB(230, 120, 210);
+  contrast.Colors(highlight, highlightText, back, text);
+  corvane::FrmCorvane window;
+  window.Show();
+  ASSERT_TRUE(window.Progress());
+  corvane::FrmCorvaneRepairHost host(window);
+  ASSERT_TRUE(host.SetBarValue(50));
+
+  // 419 x 12 with a one-pixel border: the inner rectangle is (1, 1, 418, 11) and half of its 417
+  // pixels, 208.5, ends the bar at x = 210 (halves to even).
+  auto frame = LastFrame(window);
+  EXPECT_EQ(frame.Count(highlight, RECT{1, 1, 210, 11}), 209 * 10);
+  EXPECT_EQ(frame.Count(back, RECT{210, 1, 418, 11}), 208 * 10);
+  EXPECT_EQ(frame.Count(RGB(0, 0, 255)), 0);
+
+  // The caption in the window's text colour beside the bar and the selected text's over it.
+  ASSERT_TRUE(host.SetBarText(L"58/116 50 %"));
+  frame = LastFrame(window);
+  EXPECT_GT(frame.Count(highlightText, RECT{1, 1, 210, 11}), 5);
+  EXPECT_GT(frame.Count(text, RECT{210, 1, 418, 11}), 5);
+  EXPECT_EQ(frame.Count(text, RECT{1, 1, 210, 11}), 0);
+  EXPECT_EQ(frame.Count(highlightText, RECT{210, 1, 418, 11}), 0);
+  ASSERT_TRUE(host.SetBarText(L""));
+
+  // The colours change while it runs: the form hears of it and the bar repaints.
+  const COLORREF highlight2 = RGB(200, 10, 90), back2 = RGB(5, 6, 7);
+  contrast.Colors(highlight2, highlightText, back2, text);
+  EXPECT_EQ(LastFrame(window).Count(highlight), 209 * 10) << "not before it is told";
+  ::SendMessageW(window.Form().hWnd(), WM_SYSCOLORCHANGE, 0, 0);
+  frame = LastFrame(window);
+  EXPECT_EQ(frame.Count(highlight2, RECT{1, 1, 210, 11}), 209 * 10);
+  EXPECT_EQ(frame.Count(back2, RECT{210, 1, 418, 11}), 208 * 10);
+
+  // High contrast off again: the bar's own blue on white.
+  platform::SetHighContrastOverride(false);
+  ::SendMessageW(window.Form().hWnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  frame = LastFrame(window);
+  EXPECT_EQ(frame.Count(RGB(0, 0, 255), RECT{1, 1, 210, 11}), 209 * 10);
+  EXPECT_EQ(frame.Count(RGB(255, 255, 255), RECT{210, 1, 418, 11}), 208 * 10);
 }
 
 }  // namespace
