@@ -1,11 +1,13 @@
 #include "app/FrmCorvane.h"
 
+#include <oleacc.h>
 
 #include <span>
 
 #include "app/links/OpenLink.h"
 #include "app/resources/resource_ids.h"
 #include "core/registration.h"
+#include "platform/contrast.h"
 #include "theme/mdXpThemeSupport.h"
 #include "toolkit/ole.h"
 
@@ -24,15 +26,17 @@ constexpr wchar_t kDescription[] =
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-// The picture box as the bar's drawing surface.
+// The picture box as the bar's drawing surface; it carries the bar's caption as its name, for a
+// screen reader that cannot read the painted one.
 class PictureSurface final : public IDrawSurface {
  public:
-  explicit PictureSurface(const toolkit::PictureBox& box) : box_(box) {}
+  explicit PictureSurface(toolkit::PictureBox& box) : box_(box) {}
   HWND hWnd() const noexcept override { return box_.hWnd(); }
   HDC hDC() const noexcept override { return box_.hDC(); }
+  void CaptionChanged(const std::wstring& caption) noexcept override { box_.SetAccessibleName(caption); }
 
  private:
-  const toolkit::PictureBox& box_;
+  toolkit::PictureBox& box_;
 };
 
 std::span<const std::uint8_t> ResourceBytes(int id) {
@@ -61,6 +65,9 @@ FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
   Picture1 = &form_.Add<toolkit::PictureBox>(L"Picture1", {120, 90, 6285, 180});
   Picture1->SetTabIndex(5);
   Picture1->OnPaint = [this] { Picture1_Paint(); };
+  // A screen reader calls it a progress bar where the system lets us say so; elsewhere it is an
+  // unnamed pane until the bar's first caption names it.
+  Picture1->SetAccessibleRole(ROLE_SYSTEM_PROGRESSBAR);
 
   Text2 = &form_.Add<toolkit::TextBox>(L"Text2", {30, 720, 255, 270});
   Text2->SetText(L"\"");
@@ -91,6 +98,8 @@ FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
   Label4->SetMouseIcon(hand);
   Label4->SetTabIndex(6);
   Label4->OnClick = [this] { Label4_Click(); };
+  // The picture says where it leads as the label beside it does.
+  Image2->SetAccessibleName(Label4->Caption().value_or(L""));
 
   Label2 = &form_.Add<toolkit::Label>(L"Label2", {60, 300, 4125, 705});
   Label2->SetCaption(L"Registering: ");
@@ -103,6 +112,7 @@ FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
 
   form_.OnLoad = [this] { Form_Load(); };
   form_.OnQueryUnload = [this](bool& cancel, toolkit::UnloadMode mode) { Form_QueryUnload(cancel, mode); };
+  form_.OnSettingChange = [this] { Form_SettingChange(); };
 }
 
 void FrmCorvane::Show() { form_.Show(); }
@@ -117,10 +127,24 @@ void FrmCorvane::Form_Load() {
   m_cProgress->SetTag(L"5");
   m_cProgress->SetShowText(true);
   if (auto font = Picture1->Font()) m_cProgress->SetFont(*font);
-  m_cProgress->SetBarColor(kBlue);
-  m_cProgress->SetForeColor(kBlue);
-  m_cProgress->SetBackColor(kWhite);
+  pvApplyBarColors();
   m_cProgress->SetBorderStyle(1);
+}
+
+void FrmCorvane::pvApplyBarColors() {
+  if (!m_cProgress) return;
+  // In high contrast the user's own colours, not a fixed blue on white they may not be able to
+  // read: the bar as selected text on the window's background.
+  const bool contrast = platform::HighContrastOn();
+  m_cProgress->SetBarColor(contrast ? platform::SystemColorValue(COLOR_HIGHLIGHT) : kBlue);
+  m_cProgress->SetForeColor(contrast ? platform::SystemColorValue(COLOR_WINDOWTEXT) : kBlue);
+  m_cProgress->SetBackColor(contrast ? platform::SystemColorValue(COLOR_WINDOW) : kWhite);
+  m_cProgress->SetBarForeColor(contrast ? platform::SystemColorValue(COLOR_HIGHLIGHTTEXT) : kWhite);
+}
+
+void FrmCorvane::Form_SettingChange() {
+  // High contrast switched, or the colours changed under it: the bar repaints as it sets them.
+  pvApplyBarColors();
 }
 
 void FrmCorvane::Form_QueryUnload(bool&, toolkit::UnloadMode) {

@@ -25,10 +25,14 @@ class FrmCorvane final {
   // Loads the window (Form_Load) and shows it modeless.
   void Show();
   toolkit::Form& Form() noexcept { return form_; }
+  // The bar, once the window has loaded; null before.
+  const cProgressBar* Progress() const noexcept { return m_cProgress.get(); }
 
  private:
   void Form_Load();
   void Form_QueryUnload(bool& cancel, toolkit::UnloadMode mode);
+  void Form_SettingChange();
+  void pvApplyBarColors();
   void Picture1_Paint();
   void Image2_Click();
   void Label4_Click();
@@ -49,7 +53,7 @@ class FrmCorvane final {
 };
 
 // A repair run's host for the window: its controls and bar, with the system's services.
-class FrmCorvaneRepairHost final : public SystemRepairHost {
+class FrmCorvaneRepairHost : public SystemRepairHost {
  public:
   explicit FrmCorvaneRepairHost(FrmCorvane& window) noexcept : window_(window) {}
 

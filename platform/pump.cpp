@@ -1,8 +1,13 @@
 #include "platform/pump.h"
 
-#include <windows.h>
-
 namespace platform {
+
+bool NavigateDialog(MSG& msg) noexcept {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+  const HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+  if (!root || !(::GetWindowLongPtrW(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)) return false;
+  return ::IsDialogMessageW(root, &msg) != FALSE;
+}
 
 void PumpMessages() noexcept {
   MSG msg;
@@ -11,6 +16,8 @@ void PumpMessages() noexcept {
       ::PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
+    // Without this, Tab would do nothing while a run holds the thread.
+    if (NavigateDialog(msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }

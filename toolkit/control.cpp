@@ -1,5 +1,6 @@
 #include "toolkit/control.h"
 
+#include "platform/accessibility.h"
 #include "toolkit/form.h"
 
 namespace toolkit {
@@ -41,6 +42,25 @@ void Control::SetVisible(bool visible) noexcept {
 
 void Control::SetFocus() noexcept {
   if (hWnd()) ::SetFocus(hWnd());
+}
+
+std::wstring Control::AccessibleName() const {
+  if (!hWnd()) return {};
+  const int n = ::GetWindowTextLengthW(hWnd());
+  std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
+  const int got = ::GetWindowTextW(hWnd(), text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
+  return text;
+}
+
+void Control::SetAccessibleName(const std::wstring& name) noexcept {
+  if (!hWnd()) return;
+  try {
+    if (AccessibleName() == name) return;
+  } catch (...) {
+    // No memory to compare: set it anyway.
+  }
+  if (::SetWindowTextW(hWnd(), name.c_str())) platform::RaiseNameChange(hWnd());
 }
 
 void Control::Repaint() noexcept {

@@ -59,6 +59,11 @@ class Control : public Window {
   void SetMouseIcon(HCURSOR cursor) noexcept { mouseIcon_ = cursor; }
   HCURSOR MouseIcon() const noexcept { return mouseIcon_; }
 
+  // What a screen reader says for the control: its window text. A change is announced for the
+  // control's client object; setting the same text again announces nothing.
+  void SetAccessibleName(const std::wstring& name) noexcept;
+  std::wstring AccessibleName() const;
+
   // Properties read by name; absent where the kind has none.
   virtual std::optional<int> Style() const { return std::nullopt; }
   virtual std::optional<int> Value() const { return std::nullopt; }

@@ -3,8 +3,10 @@
 #include <windowsx.h>
 
 #include <cmath>
+#include <utility>
 
 #include "core/units.h"
+#include "platform/accessibility.h"
 #include "platform/unique.h"
 #include "toolkit/form.h"
 
@@ -52,6 +54,37 @@ int PixelsToTwips(int pixels, std::int32_t pixelsPerInch) noexcept {
 
 }  // namespace
 
+// ---- ClickTracker
+
+bool ClickTracker::Handle(HWND window, UINT message, LPARAM lParam, bool& clicked) noexcept {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      pressed_ = true;
+      ::SetCapture(window);
+      return true;
+    case WM_LBUTTONDBLCLK:
+      // Captured all the same, so that its release lands here and clicks nothing.
+      pressed_ = false;
+      ::SetCapture(window);
+      return true;
+    case WM_LBUTTONUP: {
+      const bool wasPressed = std::exchange(pressed_, false);
+      if (::GetCapture() == window) ::ReleaseCapture();
+      RECT client{};
+      ::GetClientRect(window, &client);
+      const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      clicked = wasPressed && ::PtInRect(&client, at);
+      return true;
+    }
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse: the press is over.
+      pressed_ = false;
+      return false;
+    default:
+      return false;
+  }
+}
+
 // ---- PictureBox
 
 PictureBox::PictureBox(Form& parent, std::wstring name, const RECT& pixels)
@@ -89,9 +122,18 @@ LRESULT PictureBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       ::SetFocus(hWnd());
       return 0;
+    case WM_DESTROY:
+      if (std::exchange(roleAnnotated_, false)) platform::ClearRole(hWnd());
+      return DefaultHandling(message, wParam, lParam);
     default:
       return DefaultHandling(message, wParam, lParam);
   }
+}
+
+bool PictureBox::SetAccessibleRole(LONG role) noexcept {
+  if (!platform::AnnotateRole(hWnd(), role)) return false;
+  roleAnnotated_ = true;
+  return true;
 }
 
 LRESULT PictureBox::OnEraseBackground(HDC dc) {
@@ -148,8 +190,13 @@ HBRUSH Label::Colors(HDC dc) noexcept {
   return SolidBrush(backColor_);
 }
 
-void Label::OnNotify(WORD code) {
-  if (code == STN_CLICKED && OnClick) OnClick();
+LRESULT Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The static control would report a click as the button goes down (STN_CLICKED); the label
+  // clicks on the release, as the image does.
+  bool clicked = false;
+  if (!click_.Handle(hWnd(), message, lParam, clicked)) return DefaultHandling(message, wParam, lParam);
+  if (clicked && OnClick) OnClick();
+  return 0;
 }
 
 // ---- ListBox
@@ -204,7 +251,9 @@ Image::Image(Form& parent, std::wstring name, const RECT& pixels) : Control(Cont
 }
 
 const wchar_t* Image::WindowClass() noexcept {
-  static const wchar_t* name = Registered(L"CorvaneImage", 0);
+  // CS_DBLCLKS, as the static class of the label beside it has: the second press of a double
+  // click is told apart the same way for both.
+  static const wchar_t* name = Registered(L"CorvaneImage", CS_DBLCLKS);
   return name;
 }
 
@@ -233,30 +282,13 @@ LRESULT Image::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT:
       PaintContent(reinterpret_cast<HDC>(wParam));
       return 0;
-    case WM_LBUTTONDOWN:
-      pressed_ = true;
-      ::SetCapture(hWnd());
+    default: {
+      bool clicked = false;
+      if (!click_.Handle(hWnd(), message, lParam, clicked)) return DefaultHandling(message, wParam, lParam);
+      if (clicked && OnClick) OnClick();
       return 0;
-    case WM_LBUTTONUP:
-      return OnButtonUp(lParam);
-    case WM_CAPTURECHANGED:
-      pressed_ = false;
-      return 0;
-    default:
-      return DefaultHandling(message, wParam, lParam);
+    }
   }
-}
-
-LRESULT Image::OnButtonUp(LPARAM lParam) {
-  const bool wasPressed = pressed_;
-  pressed_ = false;
-  if (::GetCapture() == hWnd()) ::ReleaseCapture();
-  RECT client{};
-  ::GetClientRect(hWnd(), &client);
-  const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  // A click is a press and a release on the image.
-  if (wasPressed && ::PtInRect(&client, at) && OnClick) OnClick();
-  return 0;
 }
 
 // ---- Buttons

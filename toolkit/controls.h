@@ -19,6 +19,9 @@ class PictureBox final : public Control {
   PictureProperty Picture() const override { return picture_; }
   void SetPicture(platform::ComPtr<IPicture> picture) noexcept;
   bool CanTakeFocus() const noexcept override { return true; }
+  // The role a screen reader gives the box (ROLE_SYSTEM_*), for an owner that draws a control of
+  // its own in it; false where the system cannot annotate it. Taken back when the window goes.
+  bool SetAccessibleRole(LONG role) noexcept;
   // Kept for the owner's drawing; the window itself draws no text.
   void OnFormFont(IFont* font) override { KeepFormFont(font); }
 
@@ -32,9 +35,24 @@ class PictureBox final : public Control {
   LRESULT OnPaintMessage();
   platform::ComPtr<IPicture> picture_;
   OleColor backColor_ = kButtonFace;
+  bool roleAnnotated_ = false;
 };
 
 enum class Alignment { Left = 0, Right = 1, Center = 2 };
+
+// A click as a link wants it, the same for every kind: a left press and a release on the
+// control, the mouse captured in between so that a release elsewhere is seen and ends nothing.
+// The second press of a double click (WM_LBUTTONDBLCLK) starts no click of its own, so a double
+// click opens once.
+class ClickTracker {
+ public:
+  // True when `message` was a left-button message, handled here; `clicked` is set when it
+  // completed a click.
+  bool Handle(HWND window, UINT message, LPARAM lParam, bool& clicked) noexcept;
+
+ private:
+  bool pressed_ = false;
+};
 
 // Static text, wrapped at words within its width.
 class Label final : public Control {
@@ -52,9 +70,12 @@ class Label final : public Control {
   std::function<void()> OnClick;
 
   HBRUSH Colors(HDC dc) noexcept override;
-  void OnNotify(WORD code) override;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  ClickTracker click_;
   Alignment alignment_ = Alignment::Left;
   OleColor foreColor_ = kButtonText;
   OleColor backColor_ = kButtonFace;
@@ -101,9 +122,8 @@ class Image final : public Control {
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  LRESULT OnButtonUp(LPARAM lParam);
   platform::ComPtr<IPicture> picture_;
-  bool pressed_ = false;
+  ClickTracker click_;
 };
 
 // What the button kinds share: caption, pictures, colours, mouse-up.

@@ -188,6 +188,10 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       if (lastFocus_ && ::IsWindow(lastFocus_)) ::SetFocus(lastFocus_);
       return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+      if (OnSettingChange) OnSettingChange();
+      break;
     case WM_CLOSE:
       OnClose();
       return 0;

@@ -63,6 +63,8 @@ class Form : public Window {
   std::function<void(bool& cancel, UnloadMode mode)> OnQueryUnload;
   // After the window is gone; the default ends the message loop.
   std::function<void()> OnUnload;
+  // The user changed a system setting or the system colours (high contrast, say).
+  std::function<void()> OnSettingChange;
 
   // Processes messages until WM_QUIT, with keyboard navigation between controls; answers its code.
   static int RunMessageLoop();

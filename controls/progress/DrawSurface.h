@@ -4,6 +4,8 @@
 // and never creates or destroys either.
 #include <windows.h>
 
+#include <string>
+
 namespace corvane {
 
 class IDrawSurface {
@@ -11,6 +13,9 @@ class IDrawSurface {
   virtual ~IDrawSurface() = default;
   virtual HWND hWnd() const noexcept = 0;
   virtual HDC hDC() const noexcept = 0;
+  // The caption the bar shows now (empty when it shows none), told whenever it may have changed:
+  // the window can name itself after it for a screen reader, which sees no painted text.
+  virtual void CaptionChanged(const std::wstring& /*caption*/) noexcept {}
 };
 
 }  // namespace corvane

@@ -28,6 +28,7 @@ void cProgressBar::SetXpStyle(bool bState) {
 void cProgressBar::SetText(std::wstring sText) {
   m_sText = std::move(sText);
   Draw();
+  pvTellCaption();
 }
 void cProgressBar::SetTextAlignX(std::int32_t eAlign) {
   m_eTextAlignX = eAlign;
@@ -40,6 +41,7 @@ void cProgressBar::SetTextAlignY(std::int32_t eAlign) {
 void cProgressBar::SetShowText(bool bState) {
   m_bShowText = bState;
   Draw();
+  pvTellCaption();
 }
 
 std::expected<double, ArithError> cProgressBar::Percent() const noexcept {
@@ -69,6 +71,13 @@ void cProgressBar::SetAppearance(std::int32_t eAppearance) {
 void cProgressBar::SetDrawObject(std::shared_ptr<IDrawSurface> obj) {
   m_oDrawObject = std::move(obj);
   Draw();
+  pvTellCaption();
+}
+
+void cProgressBar::pvTellCaption() noexcept {
+  if (!m_oDrawObject) return;
+  static const std::wstring kNone;
+  m_oDrawObject->CaptionChanged(m_bShowText ? m_sText : kNone);
 }
 void cProgressBar::SetBackColor(OLE_COLOR oColor) {
   m_oBackColor = oColor;

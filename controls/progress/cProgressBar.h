@@ -122,6 +122,8 @@ class cProgressBar {
 
  private:
   std::expected<void, HRESULT> pvSetPicture(IPicture* pic, std::unique_ptr<pcMemDC>& target);
+  // Tells the drawing surface the caption now shown.
+  void pvTellCaption() noexcept;
   // One frame, in stages that share what they found (cProgressBarDraw.cpp).
   struct Frame;
   std::expected<void, DrawError> pvDrawFrame(HWND hWnd, HDC target, const progress::Rect& given);

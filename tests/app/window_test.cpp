@@ -7,6 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "core/registration.h"
+#include "platform/contrast.h"
+#include "tests/support/dib.h"
 
 namespace {
 
@@ -74,6 +79,145 @@ TEST(FrmCorvaneWindow, EveryControlWhereTheDesignPutsItAt96Dpi) {
   EXPECT_EQ(form.Find(L"Command1")->Caption(), L"Repair Now");
   EXPECT_EQ(form.Find(L"Label2")->Caption(), L"Registering: ");
   EXPECT_EQ(form.Find(L"Label4")->Caption(), L"Follow Hollisk on Facebook");
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[256] = {};
+  const int n = ::GetWindowTextW(window, text, 256);
+  return std::wstring(text, n > 0 ? n : 0);
+}
+
+// The window's own host, with every line's start left out: the bar and the picture box meet a
+// whole run in milliseconds.
+class NoChildrenHost final : public corvane::FrmCorvaneRepairHost {
+ public:
+  using FrmCorvaneRepairHost::FrmCorvaneRepairHost;
+  int starts = 0;
+  bool HasAdministratorRights() override { return true; }
+  std::wstring Run(const std::wstring&) override {
+    ++starts;
+    return {};
+  }
+};
+
+struct NameChange {
+  HWND window;
+  LONG object, child;
+  std::wstring text;  // the window's text when the event arrived
+};
+std::vector<NameChange> g_nameChanges;
+
+void CALLBACK OnNameChange(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+  g_nameChanges.push_back({window, object, child, TextOf(window)});
+}
+
+TEST(FrmCorvaneWindow, TheBarsPictureBoxCarriesItsCaptionAndAnnouncesEachChange) {
+  OleScope ole;
+  corvane::FrmCorvane window;
+  window.Show();
+  const toolkit::Form& form = window.Form();
+  const HWND box = form.Find(L"Picture1")->hWnd();
+  ASSERT_TRUE(box);
+  EXPECT_EQ(TextOf(box), L"");  // no caption before the first line
+  // The link picture is named as the link label reads.
+  EXPECT_EQ(TextOf(form.Find(L"Image2")->hWnd()), L"Follow Hollisk on Facebook");
+
+  g_nameChanges.clear();
+  // Out of context: delivered through this thread's queue, which the run pumps.
+  const HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                               &OnNameChange, ::GetCurrentProcessId(), ::GetCurrentThreadId(),
+                                               WINEVENT_OUTOFCONTEXT);
+  ASSERT_TRUE(hook);
+  NoChildrenHost host(window);
+  corvane::RepairRun(host);
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  ::UnhookWinEvent(hook);
+
+  EXPECT_EQ(host.starts, 232);
+  EXPECT_EQ(form.Find(L"Label2")->Caption(), L"Registering: Done");
+  EXPECT_EQ(TextOf(box), L"116/116 100 %");
+  // One announcement per line, for the box's client object, each after its caption was set.
+  std::vector<std::wstring> texts;
+  for (const auto& change : g_nameChanges) {
+    if (change.window != box) continue;
+    EXPECT_EQ(change.object, OBJID_CLIENT);
+    EXPECT_EQ(change.child, CHILDID_SELF);
+    texts.push_back(change.text);
+  }
+  ASSERT_EQ(texts.size(), corvane::RegistrationList().size());
+  EXPECT_EQ(texts.front(), L"1/116 01 %");
+  EXPECT_EQ(texts[57], L"58/116 50 %");
+  EXPECT_EQ(texts.back(), L"116/116 100 %");
+}
+
+// High contrast and four system colours of the test's own, for as long as it lives.
+class ContrastScope {
+ public:
+  ContrastScope() { platform::SetHighContrastOverride(true); }
+  ~ContrastScope() {
+    platform::SetHighContrastOverride(std::nullopt);
+    for (int index : {COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_WINDOW, COLOR_WINDOWTEXT})
+      platform::SetSystemColorOverride(index, std::nullopt);
+  }
+  void Colors(COLORREF highlight, COLORREF highlightText, COLORREF window, COLORREF windowText) {
+    platform::SetSystemColorOverride(COLOR_HIGHLIGHT, highlight);
+    platform::SetSystemColorOverride(COLOR_HIGHLIGHTTEXT, highlightText);
+    platform::SetSystemColorOverride(COLOR_WINDOW, window);
+    platform::SetSystemColorOverride(COLOR_WINDOWTEXT, windowText);
+  }
+};
+
+// The bar's last frame, from its back buffer (the screen may be shared with other programs).
+testing_support::Dib LastFrame(const corvane::FrmCorvane& window) {
+  testing_support::Dib dib(419, 12);
+  window.Progress()->BackBuffer().Draw(dib.dc(), 0, 0, 419, 12, 0, 0);
+  return dib;
+}
+
+TEST(FrmCorvaneWindow, InHighContrastTheBarTakesTheSystemsColoursAndFollowsTheirChanges) {
+  OleScope ole;
+  ContrastScope contrast;
+  const COLORREF highlight = RGB(10, 200, 30), highlightText = RGB(250, 240, 5), back = RGB(40, 50, 60),
+                 text = RGB(230, 120, 210);
+  contrast.Colors(highlight, highlightText, back, text);
+  corvane::FrmCorvane window;
+  window.Show();
+  ASSERT_TRUE(window.Progress());
+  corvane::FrmCorvaneRepairHost host(window);
+  ASSERT_TRUE(host.SetBarValue(50));
+
+  // 419 x 12 with a one-pixel border: the inner rectangle is (1, 1, 418, 11) and half of its 417
+  // pixels, 208.5, ends the bar at x = 210 (halves to even).
+  auto frame = LastFrame(window);
+  EXPECT_EQ(frame.Count(highlight, RECT{1, 1, 210, 11}), 209 * 10);
+  EXPECT_EQ(frame.Count(back, RECT{210, 1, 418, 11}), 208 * 10);
+  EXPECT_EQ(frame.Count(RGB(0, 0, 255)), 0);
+
+  // The caption in the window's text colour beside the bar and the selected text's over it.
+  ASSERT_TRUE(host.SetBarText(L"58/116 50 %"));
+  frame = LastFrame(window);
+  EXPECT_GT(frame.Count(highlightText, RECT{1, 1, 210, 11}), 5);
+  EXPECT_GT(frame.Count(text, RECT{210, 1, 418, 11}), 5);
+  EXPECT_EQ(frame.Count(text, RECT{1, 1, 210, 11}), 0);
+  EXPECT_EQ(frame.Count(highlightText, RECT{210, 1, 418, 11}), 0);
+  ASSERT_TRUE(host.SetBarText(L""));
+
+  // The colours change while it runs: the form hears of it and the bar repaints.
+  const COLORREF highlight2 = RGB(200, 10, 90), back2 = RGB(5, 6, 7);
+  contrast.Colors(highlight2, highlightText, back2, text);
+  EXPECT_EQ(LastFrame(window).Count(highlight), 209 * 10) << "not before it is told";
+  ::SendMessageW(window.Form().hWnd(), WM_SYSCOLORCHANGE, 0, 0);
+  frame = LastFrame(window);
+  EXPECT_EQ(frame.Count(highlight2, RECT{1, 1, 210, 11}), 209 * 10);
+  EXPECT_EQ(frame.Count(back2, RECT{210, 1, 418, 11}), 208 * 10);
+
+  // High contrast off again: the bar's own blue on white.
+  platform::SetHighContrastOverride(false);
+  ::SendMessageW(window.Form().hWnd(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  frame = LastFrame(window);
+  EXPECT_EQ(frame.Count(RGB(0, 0, 255), RECT{1, 1, 210, 11}), 209 * 10);
+  EXPECT_EQ(frame.Count(RGB(255, 255, 255), RECT{210, 1, 418, 11}), 208 * 10);
 }
 
 }  // namespace

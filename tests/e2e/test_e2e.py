@@ -16,6 +16,7 @@ BUILD = None
 COMMON = r"C:\Program Files\Common Files"
 COMMON_X86 = r"C:\Program Files (x86)\Common Files"
 FACEBOOK = "https://www.facebook.com/hollisk"
+LINK = "Follow Hollisk on Facebook"
 NOT_ADMINISTRATOR = ("Registering: not started - administrator rights are needed "
                      "(right-click corvane.exe and choose Run as administrator)")
 
@@ -65,9 +66,13 @@ class StartUp(WindowTest):
         self.assertIsNotNone(bar)
         self.assertEqual((bar.window[0] - origin[0], bar.window[1] - origin[1]), (8, 6))
         self.assertEqual((button.window[0] - origin[0], button.window[1] - origin[1]), (288, 22))
-        link = snap.find(text="Follow Hollisk on Facebook")
+        link = snap.find(text=LINK, cls="Static")
         self.assertEqual((link.window[0] - origin[0], link.window[1] - origin[1], link.width, link.height),
                          (22, 164, 156, 12))
+        # A screen reader names the link picture as the label reads, and the bar by its caption.
+        picture = snap.find(text=LINK, cls="CorvaneImage")
+        self.assertEqual((picture.window[0] - origin[0], picture.window[1] - origin[1]), (4, 162))
+        self.assertEqual(bar.text, "")
         # The hidden controls hold the run's data.
         self.assertEqual(len(snap.items), 116)
         self.assertEqual(snap.items[0], "regsvr32 msjet40.dll /s")
@@ -87,6 +92,8 @@ class FullRun(WindowTest):
         took = time.monotonic() - begun
         self.assertIsNotNone(done, "the run did not reach Registering: Done")
         print(f"\nfull run under Wine: {took:.1f} s", file=sys.stderr)
+
+        self.assertEqual(done.find(size=(419, 12)).text, "116/116 100 %")  # what a screen reader reads
 
         lines = [e2e.expand(item, COMMON, COMMON_X86) for item in items]
         starts = e2e.check_whole_run(self, program, lines)
@@ -153,7 +160,7 @@ class Input(WindowTest):
         log = self.prefix.browser_log
         if os.path.exists(log):
             os.remove(log)
-        e2e.click(snap.find(text="Follow Hollisk on Facebook").centre)
+        e2e.click(snap.find(text=LINK, cls="Static").centre)
         self.assertTrue(e2e_wait(lambda: FACEBOOK in read(log), 60))
         origin = snap.window.client[:2]
         e2e.click((origin[0] + 4 + 8, origin[1] + 162 + 8))  # the 16 x 16 picture
@@ -189,7 +196,7 @@ class Safety(WindowTest):
         log = self.prefix.browser_log
         if os.path.exists(log):
             os.remove(log)
-        e2e.click(snap.find(text="Follow Hollisk on Facebook").centre)
+        e2e.click(snap.find(text=LINK, cls="Static").centre)
         return log
 
     def test_without_administrator_rights_a_run_starts_nothing_and_says_why(self):

@@ -32,7 +32,6 @@ NOT_ASKED = {
     "GetThemeInt": "asked only by the bar's visual-style look, which the window does not use",
     "TransparentBlt": "asked only for a button picture, and \"Repair Now\" has none",
     "SetDllDirectoryW": "asked only where SetDefaultDllDirectories is missing (the platform tests switch it off)",
-    "CoCreateInstance": "asked only when the link is clicked (the end-to-end tests switch it off)",
 }
 
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/support/dib.h"
@@ -170,7 +171,7 @@ TEST_F(Controls, LabelDrawsItsTextColourWrappedAndAligned) {
   EXPECT_GT(lastRow - firstRow, 15);
 }
 
-TEST_F(Controls, LabelAndImageClicksAndCustomPointer) {
+TEST_F(Controls, LabelAndImageClickAlikeOnReleaseInsideOncePerClick) {
   auto& label = form.Add<Label>(L"Label4", {330, 2460, 2340, 180});
   auto& image = form.Add<Image>(L"Image2", {60, 2430, 240, 240});
   HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
@@ -183,17 +184,45 @@ TEST_F(Controls, LabelAndImageClicksAndCustomPointer) {
   label.OnClick = [&] { ++labelClicks; };
   image.OnClick = [&] { ++imageClicks; };
 
-  ::SendMessageW(label.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  ::SendMessageW(label.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-  EXPECT_EQ(labelClicks, 1);
+  // Through the queue, as the mouse sends them.
+  const auto post = [](HWND window, UINT message, WPARAM keys, int x, int y) {
+    ::PostMessageW(window, message, keys, MAKELPARAM(x, y));
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  };
+  for (auto [control, clicks] : {std::pair<Control*, int*>{&label, &labelClicks}, {&image, &imageClicks}}) {
+    const HWND w = control->hWnd();
+    const std::wstring& name = control->Name();
+    // Both classes send the second press of a double click as WM_LBUTTONDBLCLK.
+    EXPECT_TRUE(::GetClassLongPtrW(w, GCL_STYLE) & CS_DBLCLKS) << name;
 
-  ::SendMessageW(image.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  ::SendMessageW(image.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-  EXPECT_EQ(imageClicks, 1);
-  // Released outside the image: no click.
-  ::SendMessageW(image.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  ::SendMessageW(image.hWnd(), WM_LBUTTONUP, 0, MAKELPARAM(40, 3));
-  EXPECT_EQ(imageClicks, 1);
+    // Pressed, dragged away and released outside: the mouse stays with the control, no click.
+    post(w, WM_LBUTTONDOWN, MK_LBUTTON, 3, 3);
+    EXPECT_EQ(*clicks, 0) << name << ": nothing on the press";
+    EXPECT_EQ(::GetCapture(), w) << name;
+    post(w, WM_LBUTTONUP, 0, 400, 3);
+    EXPECT_EQ(*clicks, 0) << name;
+    EXPECT_EQ(::GetCapture(), nullptr) << name;
+
+    // A click: once, on the release.
+    post(w, WM_LBUTTONDOWN, MK_LBUTTON, 3, 3);
+    post(w, WM_LBUTTONUP, 0, 3, 3);
+    EXPECT_EQ(*clicks, 1) << name;
+
+    // A double click counts as one click.
+    post(w, WM_LBUTTONDOWN, MK_LBUTTON, 3, 3);
+    post(w, WM_LBUTTONUP, 0, 3, 3);
+    post(w, WM_LBUTTONDBLCLK, MK_LBUTTON, 3, 3);
+    post(w, WM_LBUTTONUP, 0, 3, 3);
+    EXPECT_EQ(*clicks, 2) << name;
+
+    // Another window took the mouse between press and release: no click.
+    post(w, WM_LBUTTONDOWN, MK_LBUTTON, 3, 3);
+    ::SetCapture(form.hWnd());
+    ::ReleaseCapture();
+    post(w, WM_LBUTTONUP, 0, 3, 3);
+    EXPECT_EQ(*clicks, 2) << name;
+  }
 
   // The pointer over either shows the custom cursor; elsewhere the arrow.
   ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
