@@ -253,15 +253,15 @@ TEST_F(Controls, ImageKeepsTransparentPixels) {
   EXPECT_EQ(dib.At(4, 0), face);  // beyond the picture's 4 pixels
   EXPECT_EQ(dib.Count(RGB(0, 0, 255)), 14);
 
-  // On screen as well: the window paints the same pixels.
+  // Painted as well: the window's own surface holds the same pixels. Read from the window, not
+  // the screen, where another test program's window may lie on top.
   form.Show();
   ::UpdateWindow(form.hWnd());
-  HDC screen = ::GetDC(nullptr);
-  POINT origin{0, 0};
-  ::ClientToScreen(image.hWnd(), &origin);
-  EXPECT_EQ(::GetPixel(screen, origin.x, origin.y), face);
-  EXPECT_EQ(::GetPixel(screen, origin.x + 1, origin.y), RGB(0, 0, 255));
-  ::ReleaseDC(nullptr, screen);
+  ::UpdateWindow(image.hWnd());
+  HDC own = ::GetDC(image.hWnd());
+  EXPECT_EQ(::GetPixel(own, 0, 0), face);
+  EXPECT_EQ(::GetPixel(own, 1, 0), RGB(0, 0, 255));
+  ::ReleaseDC(image.hWnd(), own);
 }
 
 TEST_F(Controls, PictureBoxOwnsItsContextAndPaintsThroughTheEvent) {
