@@ -215,6 +215,29 @@ TEST(FormDpiStart, WithoutGetDpiForWindowTheScreensDensity) {
   EXPECT_EQ(WindowPixelsPerInch(form.hWnd()), ScreenPixelsPerInch()) << "this prefix's";
 }
 
+UINT WINAPI On144DpiMonitor(HWND) { return 144; }
+
+TEST(FormDpiStart, AWindowOnAMonitorOfItsOwnDensityIsLaidOutAtIt) {
+  // The system's density is this prefix's (96); Windows says the window's monitor is at 144.
+  ASSERT_EQ(ScreenPixelsPerInch(), 96);
+  platform::SetFunctionOverride("GetDpiForWindow", reinterpret_cast<void*>(&On144DpiMonitor));
+  Form form(L"x", kClientW, kClientH);
+  platform::SetFunctionOverride("GetDpiForWindow", nullptr);
+  EXPECT_EQ(form.PixelsPerInch(), 144);
+  RECT client{}, frame{};
+  ::GetClientRect(form.hWnd(), &client);
+  EXPECT_TRUE(Same(client, RECT{0, 0, 654, 273}));
+  auto& box = form.Add<PictureBox>(L"Picture1", {120, 90, 6285, 180});
+  EXPECT_TRUE(Same(InForm(form, box.hWnd()), Expected({120, 90, 6285, 180}, 144)));
+  ASSERT_TRUE(form.SetFont(L"Verdana", 6.75, true));
+  const LONG height = -FontHeight(FormFontHandle(form));  // 9 at 96
+  EXPECT_TRUE(height == 13 || height == 14) << height << ": 13.5 pixels, either way";
+  // Still centred on the screen.
+  ::GetWindowRect(form.hWnd(), &frame);
+  EXPECT_LE(std::abs((frame.left + frame.right) - ::GetSystemMetrics(SM_CXSCREEN)), 1);
+  EXPECT_LE(std::abs((frame.top + frame.bottom) - ::GetSystemMetrics(SM_CYSCREEN)), 1);
+}
+
 TEST(FormDpiStart, MetricsAtADensity) {
   EXPECT_EQ(SystemMetricAt(SM_CXICON, ScreenPixelsPerInch()), ::GetSystemMetrics(SM_CXICON));
   EXPECT_EQ(SystemMetricAt(SM_CXICON, 2 * ScreenPixelsPerInch()), 2 * ::GetSystemMetrics(SM_CXICON));
