@@ -132,6 +132,13 @@ class FormDpi : public ::testing::Test {
     LOGFONTW lf{};
     ::GetObjectW(handle, sizeof lf, &lf);
     EXPECT_EQ(lf.lfWeight, 700);
+    // The object tells the size of the font it made: 6.75 points where that is whole pixels.
+    CY size{};
+    form_->Font()->get_Size(&size);
+    EXPECT_EQ(size.int64 * dpi, height * 72 * 10000) << "the realized size at " << dpi;
+    if (dpi != 144) {
+      EXPECT_EQ(size.int64, 67500) << dpi;
+    }
     // Every control that shows text carries it; the picture box keeps the font object itself.
     for (const auto& control : form_->Controls()) {
       if (control->Kind() == ControlKind::PictureBox) {
