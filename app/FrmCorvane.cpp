@@ -53,12 +53,10 @@ std::span<const std::uint8_t> ResourceBytes(int id) {
 
 FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
   const HINSTANCE self = ::GetModuleHandleW(nullptr);
-  // Shared images belong to the system's cache: nothing to free.
-  const auto icon = [self](int size) {
-    return static_cast<HICON>(::LoadImageW(self, MAKEINTRESOURCEW(IDI_CORVANE), IMAGE_ICON, size, size, LR_SHARED));
-  };
-  form_.SetIcon(icon(32), icon(16));
+  // At the sizes of the window's density, and again whenever that changes.
+  form_.SetIconResource(self, IDI_CORVANE);
   form_.SetFont(L"Verdana", 6.75, true);
+  // A shared image belongs to the system's cache: nothing to free.
   const HCURSOR hand = static_cast<HCURSOR>(
       ::LoadImageW(self, MAKEINTRESOURCEW(IDC_POINTING_HAND), IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
 

@@ -60,6 +60,11 @@ inline const ByName<decltype(&::GetThemeBackgroundContentRect)> kGetThemeBackgro
 inline const ByName<decltype(&::DrawThemeText)> kDrawThemeText{L"uxtheme.dll", "DrawThemeText"};
 inline const ByName<decltype(&::GetThemeInt)> kGetThemeInt{L"uxtheme.dll", "GetThemeInt"};
 
+// user32: per-monitor densities (Windows 10 version 1607 on); where they are missing the window
+// uses the system's density.
+inline const ByName<UINT(WINAPI*)(HWND)> kGetDpiForWindow{L"user32.dll", "GetDpiForWindow"};
+inline const ByName<int(WINAPI*)(int, UINT)> kGetSystemMetricsForDpi{L"user32.dll", "GetSystemMetricsForDpi"};
+
 // msimg32
 inline const ByName<decltype(&::TransparentBlt)> kTransparentBlt{L"msimg32.dll", "TransparentBlt"};
 

@@ -462,8 +462,11 @@ void DrawButtonPicture(ButtonPaint& p) {
   OLE_YSIZE_HIMETRIC himetricHeight = 0;
   p.trap([&] {
     if (FAILED(p.picture->get_Width(&himetricWidth)) || FAILED(p.picture->get_Height(&himetricHeight))) return true;
-    const auto pw = pvHimetricToPixels(himetricWidth);
-    const auto ph = pvHimetricToPixels(himetricHeight);
+    // At the density of the button's window, which follows its monitor.
+    const toolkit::Form* form = p.control.Parent();
+    const std::int32_t ppi = form ? form->PixelsPerInch() : 0;
+    const auto pw = pvHimetricToPixels(himetricWidth, ppi);
+    const auto ph = pvHimetricToPixels(himetricHeight, ppi);
     if (!pw || !ph) return false;
     w = *pw;
     h = *ph;
@@ -522,8 +525,8 @@ IPicture* pvChoosePicture(IPicture* preferred, IPicture* fallback) {
 
 COLORREF pvResolveColor(std::uint32_t oleColor) { return platform::ToColorRef(oleColor); }
 
-std::expected<std::int32_t, corvane::ArithError> pvHimetricToPixels(double himetric) {
-  return corvane::HimetricToPixels(himetric, toolkit::ScreenPixelsPerInch());
+std::expected<std::int32_t, corvane::ArithError> pvHimetricToPixels(double himetric, std::int32_t pixelsPerInch) {
+  return corvane::HimetricToPixels(himetric, pixelsPerInch > 0 ? pixelsPerInch : toolkit::ScreenPixelsPerInch());
 }
 
 void pvDrawRect(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, COLORREF color) {

@@ -39,8 +39,8 @@ void pvDrawButton(HWND window, HDC dc, const toolkit::Control& control);
 IPicture* pvChoosePicture(IPicture* preferred, IPicture* fallback);
 // An OLE colour as RGB; bit 31 selects the system colour of the low byte.
 COLORREF pvResolveColor(std::uint32_t oleColor);
-// HIMETRIC to screen pixels, halves to even.
-std::expected<std::int32_t, corvane::ArithError> pvHimetricToPixels(double himetric);
+// HIMETRIC to pixels at `pixelsPerInch` (a window's density; 0 for the screen's), halves to even.
+std::expected<std::int32_t, corvane::ArithError> pvHimetricToPixels(double himetric, std::int32_t pixelsPerInch = 0);
 void pvDrawRect(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, COLORREF color);
 void pvDrawTransparentPicture(IPicture* picture, HDC dc, std::int32_t x, std::int32_t y, std::int32_t width,
                               std::int32_t height, COLORREF transparent, std::int32_t srcX, std::int32_t srcY,

@@ -34,14 +34,45 @@ const wchar_t* Form::WindowClass() noexcept {
 }
 
 Form::Form(const std::wstring& caption, std::int32_t clientWidthTwips, std::int32_t clientHeightTwips)
-    : pixelsPerInch_(ScreenPixelsPerInch()) {
-  RECT frame{0, 0, Pixels(clientWidthTwips, pixelsPerInch_), Pixels(clientHeightTwips, pixelsPerInch_)};
+    : clientWidthTwips_(clientWidthTwips), clientHeightTwips_(clientHeightTwips) {
+  pixelsPerInch_ = ScreenPixelsPerInch();
+  const SIZE client = ClientPixels();
+  RECT frame{0, 0, client.cx, client.cy};
   ::AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  CreateBound(kFormExStyle, WindowClass(), caption, kFormStyle, RECT{x, y, x + width, y + height}, nullptr, 0, false);
+  if (!CreateBound(kFormExStyle, WindowClass(), caption, kFormStyle, RECT{x, y, x + width, y + height}, nullptr, 0,
+                   false))
+    return;
+  // A program aware of each monitor's density gets its window on a monitor that may differ from
+  // the system's: the client area follows the window's own, still centred.
+  const std::int32_t own = WindowPixelsPerInch(hWnd());
+  if (own == pixelsPerInch_) return;
+  pixelsPerInch_ = own;
+  FitFrameToClient(POINT{x, y});
+  RECT at{};
+  if (!::GetWindowRect(hWnd(), &at)) return;
+  const int w = at.right - at.left, h = at.bottom - at.top;
+  ::SetWindowPos(hWnd(), nullptr, (::GetSystemMetrics(SM_CXSCREEN) - w) / 2, (::GetSystemMetrics(SM_CYSCREEN) - h) / 2,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE Form::ClientPixels() const noexcept {
+  return SIZE{Pixels(clientWidthTwips_, pixelsPerInch_), Pixels(clientHeightTwips_, pixelsPerInch_)};
+}
+
+void Form::FitFrameToClient(POINT at) noexcept {
+  RECT frame{}, client{};
+  if (!hWnd() || !::GetWindowRect(hWnd(), &frame) || !::GetClientRect(hWnd(), &client)) return;
+  const SIZE wanted = ClientPixels();
+  if (client.right == wanted.cx && client.bottom == wanted.cy && frame.left == at.x && frame.top == at.y) return;
+  // The frame's own parts (caption, borders) as the window has them now, at its density: what
+  // Windows suggests for a new density is the old frame scaled, and twips round otherwise.
+  const int width = wanted.cx + (frame.right - frame.left) - client.right;
+  const int height = wanted.cy + (frame.bottom - frame.top) - client.bottom;
+  ::SetWindowPos(hWnd(), nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Form::~Form() {
@@ -65,21 +96,63 @@ void Form::SetCaption(const std::wstring& caption) noexcept {
 
 void Form::SetIcon(HICON big, HICON small) noexcept {
   if (!hWnd()) return;
+  iconModule_ = nullptr;  // the caller's icons, whatever the density
+  iconId_ = 0;
   ::SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   ::SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
+  bigIcon_.reset();
+  smallIcon_.reset();
+}
+
+void Form::SetIconResource(HINSTANCE module, int resourceId) noexcept {
+  iconModule_ = module;
+  iconId_ = resourceId;
+  LoadIcons();
+}
+
+void Form::LoadIcons() noexcept {
+  if (!hWnd() || !iconId_) return;
+  // Not shared: the system's cache keeps one size of a resource, and these change with the density.
+  const auto load = [this](int metric) {
+    const int size = SystemMetricAt(metric, pixelsPerInch_);
+    return platform::unique_hicon(static_cast<HICON>(
+        ::LoadImageW(iconModule_, MAKEINTRESOURCEW(iconId_), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+  };
+  platform::unique_hicon big = load(SM_CXICON);
+  platform::unique_hicon small = load(SM_CXSMICON);
+  if (!big && !small) return;  // the old ones stay
+  ::SendMessageW(hWnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big ? big.get() : small.get()));
+  ::SendMessageW(hWnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small.get() : big.get()));
+  // The window no longer shows the old ones.
+  bigIcon_ = std::move(big);
+  smallIcon_ = std::move(small);
 }
 
 bool Form::SetFont(const std::wstring& face, double points, bool bold) {
   auto font = MakeFont(face, points, bold);
   if (!font) return false;
   font_ = std::move(font);
+  ScaleFont();
   for (auto& control : controls_) control->OnFormFont(font_.Get());
   return true;
 }
 
-void Form::Adopt(std::unique_ptr<Control> control) {
+void Form::ScaleFont() noexcept {
+  // The font object's ratio of logical units (pixels) to HIMETRIC: pixelsPerInch_ to the inch.
+  // Everyone who holds the object (the bar draws with it) has its new size at the next draw.
+  if (font_ && pixelsPerInch_ > 0) (void)font_->SetRatio(pixelsPerInch_, corvane::kHimetricPerInch);
+}
+
+void Form::Adopt(std::unique_ptr<Control> control, const TwipsRect& twips) {
   if (font_) control->OnFormFont(font_.Get());
   controls_.push_back(std::move(control));
+  twips_.push_back(twips);
+}
+
+const TwipsRect* Form::TwipsOf(const Control& control) const noexcept {
+  for (size_t i = 0; i < controls_.size(); ++i)
+    if (controls_[i].get() == &control) return &twips_[i];
+  return nullptr;
 }
 
 Control* Form::Find(const std::wstring& name) const noexcept {
@@ -204,6 +277,9 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       OnDestroy();
       return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      return 0;
     default:
       break;
   }
@@ -247,6 +323,35 @@ void Form::OnClose() {
 void Form::OnEndSession(bool ending) {
   // The session does end: the form is unloaded as for any other close.
   if (ending && QueryUnload(UnloadMode::WindowsSession)) ::DestroyWindow(hWnd());
+}
+
+void Form::OnDpiChanged(std::int32_t pixelsPerInch, const RECT* suggested) {
+  // The density the message brings is the window's from now on (Windows has already moved the
+  // window to it; GetDpiForWindow would tell the same).
+  if (pixelsPerInch <= 0 || !hWnd()) return;
+  pixelsPerInch_ = pixelsPerInch;
+  RECT frame{};
+  if (suggested) {
+    frame = *suggested;
+    ::SetWindowPos(hWnd(), nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    ::GetWindowRect(hWnd(), &frame);
+  }
+  // The suggestion scales the whole frame; the client area is the design's twips at the new
+  // density, whatever that takes, from the suggested top-left corner.
+  FitFrameToClient(POINT{frame.left, frame.top});
+  ScaleFont();
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    Control& control = *controls_[i];
+    if (font_) control.OnFormFont(font_.Get());
+    if (!control.hWnd()) continue;
+    const RECT at = ToPixels(twips_[i]);
+    ::SetWindowPos(control.hWnd(), nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  }
+  LoadIcons();
+  ::RedrawWindow(hWnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void Form::OnDestroy() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique.h"
 #include "toolkit/control.h"
 
 namespace toolkit {
@@ -28,7 +29,11 @@ class Form : public Window {
   void SetCaption(const std::wstring& caption) noexcept;
   // The caller keeps the icons alive.
   void SetIcon(HICON big, HICON small = nullptr) noexcept;
-  // One font for the form and every control, made now and given to each control.
+  // The window's icons from an icon resource of `module`, loaded at the sizes of the window's
+  // density and loaded again whenever that changes; the form owns them.
+  void SetIconResource(HINSTANCE module, int resourceId) noexcept;
+  // One font for the form and every control, made now at the window's density and given to each
+  // control; when the density changes the same font object is scaled to it and given again.
   bool SetFont(const std::wstring& face, double points, bool bold);
   platform::ComPtr<IFont> Font() const { return font_; }
   OleColor BackColor() const noexcept { return kButtonFace; }
@@ -38,7 +43,7 @@ class Form : public Window {
   T& Add(std::wstring name, const TwipsRect& twips) {
     auto control = std::make_unique<T>(*this, std::move(name), ToPixels(twips));
     T& result = *control;
-    Adopt(std::move(control));
+    Adopt(std::move(control), twips);
     return result;
   }
   const ControlCollection& Controls() const noexcept { return controls_; }
@@ -48,9 +53,16 @@ class Form : public Window {
   // The control that holds the focus, or held it when the form was last active; null when none.
   Control* ActiveControl() const noexcept;
 
-  // Twips to pixels with the screen's density (round half to even).
+  // A control's place in twips, as it was added; null for a control of another form.
+  const TwipsRect* TwipsOf(const Control& control) const noexcept;
+
+  // Twips to pixels with the window's density (round half to even).
   RECT ToPixels(const TwipsRect& twips) const noexcept;
+  // The density the window is laid out at: its monitor's (the system's where Windows cannot
+  // tell), then the one each WM_DPICHANGED brings.
   std::int32_t PixelsPerInch() const noexcept { return pixelsPerInch_; }
+  // The client area's size in pixels at that density.
+  SIZE ClientPixels() const noexcept;
 
   // Runs the load event once, then shows the window modeless and gives the focus to the first
   // control in tab order.
@@ -75,7 +87,11 @@ class Form : public Window {
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void Adopt(std::unique_ptr<Control> control);
+  void Adopt(std::unique_ptr<Control> control, const TwipsRect& twips);
+  // Sizes the frame so that the client area is ClientPixels(), its top-left corner at `at`.
+  void FitFrameToClient(POINT at) noexcept;
+  void LoadIcons() noexcept;
+  void ScaleFont() noexcept;
   void ArrangeTabOrder() noexcept;
   bool QueryUnload(UnloadMode mode);
 
@@ -87,10 +103,16 @@ class Form : public Window {
   void OnClose();
   void OnEndSession(bool ending);
   void OnDestroy();
+  void OnDpiChanged(std::int32_t pixelsPerInch, const RECT* suggested);
 
   ControlCollection controls_;
+  std::vector<TwipsRect> twips_;  // each control's, in the order of controls_
+  std::int32_t clientWidthTwips_ = 0, clientHeightTwips_ = 0;
   platform::ComPtr<IFont> font_;
   std::int32_t pixelsPerInch_ = 96;
+  HINSTANCE iconModule_ = nullptr;
+  int iconId_ = 0;
+  platform::unique_hicon bigIcon_, smallIcon_;
   bool loaded_ = false;
   HWND lastFocus_ = nullptr;
   bool closing_ = false;

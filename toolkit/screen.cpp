@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "platform/functions.h"
 #include "platform/unique.h"
 
 namespace toolkit {
@@ -23,6 +24,32 @@ std::int32_t ScreenPixelsPerInch() noexcept {
   platform::window_dc screen(nullptr);
   const int ppi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
   return ppi > 0 ? ppi : 96;
+}
+
+std::int32_t WindowPixelsPerInch(HWND window) noexcept {
+#ifdef CORVANE_TEST_HOOKS
+  if (const auto forced = g_override.load()) return forced;
+#endif
+  if (window) {
+    if (const auto get = platform::kGetDpiForWindow.get()) {
+      if (const UINT dpi = get(window); dpi > 0 && dpi <= 0x7FFF) return static_cast<std::int32_t>(dpi);
+    }
+  }
+  return ScreenPixelsPerInch();
+}
+
+int SystemMetricAt(int index, std::int32_t pixelsPerInch) noexcept {
+  if (pixelsPerInch > 0) {
+    if (const auto forDpi = platform::kGetSystemMetricsForDpi.get()) {
+      if (const int value = forDpi(index, static_cast<UINT>(pixelsPerInch)); value > 0) return value;
+    }
+  }
+  // The system's metrics are at the system's density.
+  platform::window_dc screen(nullptr);
+  const int system = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+  const int value = ::GetSystemMetrics(index);
+  if (system <= 0 || pixelsPerInch <= 0) return value;
+  return ::MulDiv(value, pixelsPerInch, system);
 }
 
 }  // namespace toolkit

@@ -25,6 +25,11 @@
 //                             tells the window the session ends (1) or was cancelled (0)
 //   driver resources CAPTION  what the window's process holds: kernel handles, GDI and USER
 //                             objects, working set and private bytes
+//   driver dpichanged CAPTION DPI
+//                             tells the window it is now on a monitor of DPI pixels per inch, as
+//                             Windows does when it is moved there (WM_DPICHANGED): the suggested
+//                             frame is the present one scaled by DPI over the window's density,
+//                             about its centre; prints the window's frame afterwards
 // Texts are read with InternalGetWindowText: a sent WM_GETTEXT would block while the program
 // waits on a child.
 #include <windows.h>
@@ -181,6 +186,41 @@ bool PrintResources(HWND window) {
   PrintUtf8(line);
   ::CloseHandle(process);
   return true;
+}
+
+// WM_DPICHANGED carries a pointer to the suggested frame, and Windows hands the message from
+// process to process as it is: the frame is written into the window's process, and freed after.
+int DpiChanged(HWND window, int dpi) {
+  if (dpi <= 0) return 2;
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const int now = getDpi && getDpi(window) > 0 ? static_cast<int>(getDpi(window)) : 96;
+  RECT frame{};
+  if (!::GetWindowRect(window, &frame)) return 1;
+  const int w = ::MulDiv(frame.right - frame.left, dpi, now), h = ::MulDiv(frame.bottom - frame.top, dpi, now);
+  const int cx = (frame.left + frame.right) / 2, cy = (frame.top + frame.bottom) / 2;
+  const RECT suggested{cx - w / 2, cy - h / 2, cx - w / 2 + w, cy - h / 2 + h};
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(window, &pid);
+  HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return 1;
+  void* remote = ::VirtualAllocEx(process, nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  int result = 1;
+  if (remote && ::WriteProcessMemory(process, remote, &suggested, sizeof suggested, nullptr)) {
+    DWORD_PTR answer = 0;
+    if (::SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                              SMTO_NORMAL, 10000, &answer)) {
+      RECT after{};
+      ::GetWindowRect(window, &after);
+      std::printf("dpichanged\tsuggested=%ld,%ld,%ld,%ld\twindow=%ld,%ld,%ld,%ld\n", suggested.left, suggested.top,
+                  suggested.right, suggested.bottom, after.left, after.top, after.right, after.bottom);
+      result = 0;
+    }
+  }
+  if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  return result;
 }
 
 double Milliseconds(const LARGE_INTEGER& from) {
@@ -395,6 +435,7 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"resources") return PrintResources(window) ? 0 : 1;
+  if (command == L"dpichanged" && argc >= 4) return DpiChanged(window, static_cast<int>(std::wcstol(argv[3], nullptr, 10)));
   if (command == L"close") return ::PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   if (command == L"queryend") {
     DWORD_PTR answer = 0;

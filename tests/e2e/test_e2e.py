@@ -275,6 +275,28 @@ class HighDpi(unittest.TestCase):
         # The bar's picture box, 6285 x 180 twips: 628.5 pixels wide, however the half is taken.
         self.assertTrue(any(c.width in (628, 629) and c.height == 18 for c in snap.controls))
 
+    def test_moved_to_a_144_dpi_monitor_the_layout_follows(self):
+        # Windows tells a window moved to another monitor with WM_DPICHANGED; Wine never does,
+        # so the driver sends it, with the frame scaled 1.5 times about its centre.
+        prefix = e2e.Prefix(BUILD)
+        program = e2e.Program(prefix)
+        self.addCleanup(program.kill)
+        before = program.wait_window()
+        self.assertEqual(before.dpi, 96)
+        code, out = program.driver("dpichanged", e2e.CAPTION, "144")
+        self.assertEqual(code, 0, out)
+        fields = dict(f.split("=", 1) for f in out.strip().split("\t")[1:])
+        suggested = [int(v) for v in fields["suggested"].split(",")]
+        snap = program.snapshot()
+        w = snap.window
+        # From the suggested top-left corner, the client area is the twips at 144 dpi.
+        self.assertEqual(list(w.window[:2]), suggested[:2])
+        self.assertEqual((w.client[2] - w.client[0], w.client[3] - w.client[1]), (654, 273))
+        self.assertTrue(any(c.width in (628, 629) and c.height == 18 for c in snap.controls))
+        link = snap.find(text="Follow Hollisk on Facebook")
+        self.assertEqual((link.width, link.height), (234, 18))
+        self.assertLessEqual(link.client[3], w.client[3])
+
 
 def read(path):
     if not os.path.exists(path):
