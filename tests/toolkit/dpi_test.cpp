@@ -19,7 +19,7 @@ struct Sample {
   TwipsRect twips;
 };
 
-// The program's window's design (Part 1.1): odd twips, so that halves and rounding show.
+// The program's window's design: odd twips, so that halves and rounding show.
 constexpr std::int32_t kClientW = 6540, kClientH = 2730;
 const Sample kSample[] = {
     {L"Picture1", {120, 90, 6285, 180}},   {L"Text2", {30, 720, 255, 270}},
