@@ -45,12 +45,7 @@ void Control::SetFocus() noexcept {
 }
 
 std::wstring Control::AccessibleName() const {
-  if (!hWnd()) return {};
-  const int n = ::GetWindowTextLengthW(hWnd());
-  std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
-  const int got = ::GetWindowTextW(hWnd(), text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
+  return WindowText(hWnd());
 }
 
 void Control::SetAccessibleName(const std::wstring& name) noexcept {

@@ -13,15 +13,6 @@
 namespace toolkit {
 namespace {
 
-std::wstring WindowText(HWND window) {
-  if (!window) return {};
-  const int n = ::GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
-  const int got = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
-}
-
 void FillWith(HDC dc, const RECT& rect, OleColor color) noexcept {
   platform::unique_hbrush brush(::CreateSolidBrush(ToColorRef(color)));
   if (brush) ::FillRect(dc, &rect, brush.get());

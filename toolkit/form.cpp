@@ -82,12 +82,7 @@ Form::~Form() {
 }
 
 std::wstring Form::Caption() const {
-  if (!hWnd()) return {};
-  const int n = ::GetWindowTextLengthW(hWnd());
-  std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
-  const int got = ::GetWindowTextW(hWnd(), text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
+  return WindowText(hWnd());
 }
 
 void Form::SetCaption(const std::wstring& caption) noexcept {

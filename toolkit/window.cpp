@@ -4,6 +4,15 @@
 #include <string>
 
 namespace toolkit {
+
+std::wstring WindowText(HWND window) {
+  if (!window) return {};
+  const int n = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
+  const int got = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
+  return text;
+}
 namespace {
 
 void WriteToDebugger(HWND window, UINT message) noexcept {

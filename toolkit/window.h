@@ -11,6 +11,9 @@
 
 namespace toolkit {
 
+// A window's text; empty for none or no window.
+std::wstring WindowText(HWND window);
+
 // Told about each failure a window procedure caught: the window and the message it was handling.
 using FailureHook = void (*)(HWND window, UINT message) noexcept;
 // Installs `hook` (null restores the default, which writes a line to the debugger's output) and

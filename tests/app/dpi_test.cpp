@@ -9,19 +9,11 @@
 #include <vector>
 
 #include "core/units.h"
+#include "tests/support/win_support.h"
 
 namespace {
 
-class OleScope {
- public:
-  OleScope() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
-  ~OleScope() {
-    if (ok_) ::OleUninitialize();
-  }
-
- private:
-  bool ok_;
-};
+using testing_support::OleScope;
 
 std::int32_t Px(std::int32_t twips, int dpi) { return corvane::TwipsToPixels(twips, dpi).value(); }
 

@@ -12,6 +12,7 @@
 #include "core/registration.h"
 #include "platform/contrast.h"
 #include "tests/support/dib.h"
+#include "tests/support/win_support.h"
 
 namespace {
 
@@ -33,16 +34,7 @@ constexpr Placed kWindow[] = {
     {L"Label1", {6, 72, 6 + 425, 72 + 91}, true},       // 90, 1080, 6375, 1365
 };
 
-class OleScope {
- public:
-  OleScope() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
-  ~OleScope() {
-    if (ok_) ::OleUninitialize();
-  }
-
- private:
-  bool ok_;
-};
+using testing_support::OleScope;
 
 TEST(FrmCorvaneWindow, EveryControlWhereTheDesignPutsItAt96Dpi) {
   OleScope ole;

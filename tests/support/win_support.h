@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the Windows test programs.
 #include <windows.h>
+#include <ole2.h>
 
 #include <chrono>
 #include <functional>
@@ -8,6 +9,20 @@
 #include <vector>
 
 namespace testing_support {
+
+// OLE for the length of a scope (the font and picture objects need it).
+class OleScope {
+ public:
+  OleScope() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
+  ~OleScope() {
+    if (ok_) ::OleUninitialize();
+  }
+  OleScope(const OleScope&) = delete;
+  OleScope& operator=(const OleScope&) = delete;
+
+ private:
+  bool ok_;
+};
 
 // The folder of the running test program, with a trailing backslash.
 inline std::wstring ModuleDirectory() {
