@@ -83,6 +83,24 @@ FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
   Command1->SetTabIndex(0);
   Command1->OnMouseUp = [this](int button, int shift, int x, int y) { Command1_MouseUp(button, shift, x, y); };
 
+  AddLinks(hand);
+
+  Label2 = &form_.Add<toolkit::Label>(L"Label2", {60, 300, 4125, 705});
+  Label2->SetCaption(L"Registering: ");
+  Label2->SetTabIndex(3);
+
+  Label1 = &form_.Add<toolkit::Label>(L"Label1", {90, 1080, 6375, 1365});
+  Label1->SetAlignment(toolkit::Alignment::Center);
+  Label1->SetCaption(kDescription);
+  Label1->SetTabIndex(1);
+
+  form_.OnLoad = [this] { Form_Load(); };
+  form_.OnQueryUnload = [this](bool& cancel, toolkit::UnloadMode mode) { Form_QueryUnload(cancel, mode); };
+  form_.OnSettingChange = [this] { Form_SettingChange(); };
+}
+
+// The two ways to the publisher's page: the picture and the label beside it.
+void FrmCorvane::AddLinks(HCURSOR hand) {
   Image2 = &form_.Add<toolkit::Image>(L"Image2", {60, 2430, 240, 240});
   Image2->SetPicture(toolkit::PictureFromBytes(ResourceBytes(IDR_FACEBOOK_GIF)));
   Image2->SetMousePointer(toolkit::MousePointer::Custom);
@@ -98,19 +116,6 @@ FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
   Label4->OnClick = [this] { Label4_Click(); };
   // The picture says where it leads as the label beside it does.
   Image2->SetAccessibleName(Label4->Caption().value_or(L""));
-
-  Label2 = &form_.Add<toolkit::Label>(L"Label2", {60, 300, 4125, 705});
-  Label2->SetCaption(L"Registering: ");
-  Label2->SetTabIndex(3);
-
-  Label1 = &form_.Add<toolkit::Label>(L"Label1", {90, 1080, 6375, 1365});
-  Label1->SetAlignment(toolkit::Alignment::Center);
-  Label1->SetCaption(kDescription);
-  Label1->SetTabIndex(1);
-
-  form_.OnLoad = [this] { Form_Load(); };
-  form_.OnQueryUnload = [this](bool& cancel, toolkit::UnloadMode mode) { Form_QueryUnload(cancel, mode); };
-  form_.OnSettingChange = [this] { Form_SettingChange(); };
 }
 
 void FrmCorvane::Show() { form_.Show(); }

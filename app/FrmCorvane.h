@@ -29,6 +29,7 @@ class FrmCorvane final {
   const cProgressBar* Progress() const noexcept { return m_cProgress.get(); }
 
  private:
+  void AddLinks(HCURSOR hand);
   void Form_Load();
   void Form_QueryUnload(bool& cancel, toolkit::UnloadMode mode);
   void Form_SettingChange();
