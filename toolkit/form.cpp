@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/units.h"
+#include "platform/pump.h"
 #include "toolkit/screen.h"
 
 namespace toolkit {
@@ -224,12 +225,8 @@ bool Form::QueryUnload(UnloadMode mode) {
 int Form::RunMessageLoop() {
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    // Tab, arrow keys and the like move between the controls of our forms.
-    HWND root = message.hwnd ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    wchar_t className[32] = {};
-    if (root && ::GetClassNameW(root, className, 32) && std::wstring_view(className) == L"CorvaneForm" &&
-        ::IsDialogMessageW(root, &message))
-      continue;
+    // Tab, arrow keys and the like move between the controls of our forms, as in the pump step.
+    if (platform::NavigateDialog(message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
