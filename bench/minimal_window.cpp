@@ -2,6 +2,8 @@
 // paint it once, started the same way as the program.
 #include <windows.h>
 
+#include "app/startup_trace.h"
+
 namespace {
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -23,6 +25,7 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  corvane::StartupMark("entry");
   WNDCLASSW type{};
   type.lpfnWndProc = Procedure;
   type.hInstance = instance;
@@ -33,8 +36,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   HWND window = ::CreateWindowW(L"MinimalWindow", L"Minimal window", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                 442, 211, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
+  corvane::StartupMark("window");
   ::ShowWindow(window, show);
   ::UpdateWindow(window);
+  corvane::StartupMark("shown");
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);

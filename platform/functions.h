@@ -3,6 +3,7 @@
 // A caller checks get() for null and treats null as its step failing.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 #include <uxtheme.h>
@@ -26,7 +27,9 @@ inline const ByName<decltype(&::UpdateProcThreadAttribute)> kUpdateProcThreadAtt
 inline const ByName<decltype(&::DeleteProcThreadAttributeList)> kDeleteProcThreadAttributeList{
     L"kernel32.dll", "DeleteProcThreadAttributeList"};
 
-// shell32 (a known DLL, always present: bound by name so that a fault sweep can switch it off)
+// shell32 (a known DLL, always present: bound by name so that a fault sweep can switch it off,
+// and so that start-up does not load it and what it brings for a link that may never be clicked)
+inline const ByName<decltype(&::ShellExecuteW)> kShellExecuteW{L"shell32.dll", "ShellExecuteW"};
 inline const ByName<decltype(&::SHGetSpecialFolderLocation)> kSHGetSpecialFolderLocation{
     L"shell32.dll", "SHGetSpecialFolderLocation"};
 inline const ByName<decltype(&::SHGetPathFromIDListW)> kSHGetPathFromIDListW{L"shell32.dll",

@@ -84,7 +84,7 @@ void OpenLink(HWND owner, const wchar_t* address) {
     OpenThroughTheDesktop(address);  // what it answers changes nothing: no fallback
     return;
   }
-  ::ShellExecuteW(owner, L"open", address, L"", L"", SW_SHOWNORMAL);
+  if (auto open = platform::kShellExecuteW.get()) open(owner, L"open", address, L"", L"", SW_SHOWNORMAL);
 }
 
 }  // namespace corvane

@@ -32,6 +32,7 @@ NOT_ASKED = {
     "GetThemeInt": "asked only by the bar's visual-style look, which the window does not use",
     "TransparentBlt": "asked only for a button picture, and \"Repair Now\" has none",
     "SetDllDirectoryW": "asked only where SetDefaultDllDirectories is missing (the platform tests switch it off)",
+    "ShellExecuteW": "asked only when the link opens without administrator rights; the sweep runs with them",
 }
 
 
