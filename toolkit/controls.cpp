@@ -47,7 +47,7 @@ int PixelsToTwips(int pixels, std::int32_t pixelsPerInch) noexcept {
 
 // ---- ClickTracker
 
-bool ClickTracker::Handle(HWND window, UINT message, LPARAM lParam, bool& clicked) noexcept {
+bool ClickTracker::Handle(HWND window, UINT message, LPARAM lParam, const std::function<void()>& onClick) {
   switch (message) {
     case WM_LBUTTONDOWN:
       pressed_ = true;
@@ -64,7 +64,7 @@ bool ClickTracker::Handle(HWND window, UINT message, LPARAM lParam, bool& clicke
       RECT client{};
       ::GetClientRect(window, &client);
       const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      clicked = wasPressed && ::PtInRect(&client, at);
+      if (wasPressed && ::PtInRect(&client, at) && onClick) onClick();
       return true;
     }
     case WM_CAPTURECHANGED:
@@ -184,10 +184,8 @@ HBRUSH Label::Colors(HDC dc) noexcept {
 LRESULT Label::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   // The static control would report a click as the button goes down (STN_CLICKED); the label
   // clicks on the release, as the image does.
-  bool clicked = false;
-  if (!click_.Handle(hWnd(), message, lParam, clicked)) return DefaultHandling(message, wParam, lParam);
-  if (clicked && OnClick) OnClick();
-  return 0;
+  if (click_.Handle(hWnd(), message, lParam, OnClick)) return 0;
+  return DefaultHandling(message, wParam, lParam);
 }
 
 // ---- ListBox
@@ -273,12 +271,9 @@ LRESULT Image::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT:
       PaintContent(reinterpret_cast<HDC>(wParam));
       return 0;
-    default: {
-      bool clicked = false;
-      if (!click_.Handle(hWnd(), message, lParam, clicked)) return DefaultHandling(message, wParam, lParam);
-      if (clicked && OnClick) OnClick();
-      return 0;
-    }
+    default:
+      if (click_.Handle(hWnd(), message, lParam, OnClick)) return 0;
+      return DefaultHandling(message, wParam, lParam);
   }
 }
 

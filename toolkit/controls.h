@@ -46,9 +46,9 @@ enum class Alignment { Left = 0, Right = 1, Center = 2 };
 // click opens once.
 class ClickTracker {
  public:
-  // True when `message` was a left-button message, handled here; `clicked` is set when it
+  // True when `message` was a left-button message, handled here; runs `onClick` when it
   // completed a click.
-  bool Handle(HWND window, UINT message, LPARAM lParam, bool& clicked) noexcept;
+  bool Handle(HWND window, UINT message, LPARAM lParam, const std::function<void()>& onClick);
 
  private:
   bool pressed_ = false;
