@@ -6,7 +6,9 @@
 
 #include "app/links/OpenLink.h"
 #include "app/resources/resource_ids.h"
+#include "core/outcome.h"
 #include "core/registration.h"
+#include "platform/clipboard.h"
 #include "platform/contrast.h"
 #include "theme/mdXpThemeSupport.h"
 #include "toolkit/ole.h"
@@ -86,7 +88,7 @@ FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
   AddLinks(hand);
 
   Label2 = &form_.Add<toolkit::Label>(L"Label2", {60, 300, 4125, 705});
-  Label2->SetCaption(L"Registering: ");
+  Label2->SetCaption(std::wstring(kStatusPrefix));
   Label2->SetTabIndex(3);
 
   Label1 = &form_.Add<toolkit::Label>(L"Label1", {90, 1080, 6375, 1365});
@@ -97,6 +99,7 @@ FrmCorvane::FrmCorvane() : form_(kCaption, 6540, 2730) {
   form_.OnLoad = [this] { Form_Load(); };
   form_.OnQueryUnload = [this](bool& cancel, toolkit::UnloadMode mode) { Form_QueryUnload(cancel, mode); };
   form_.OnSettingChange = [this] { Form_SettingChange(); };
+  form_.OnCopy = [this] { Form_Copy(); };
 }
 
 // The two ways to the publisher's page: the picture and the label beside it.
@@ -169,6 +172,11 @@ void FrmCorvane::OpenFacebookPage() {
   OpenLink(form_.hWnd(), kFacebookPage);
 }
 
+void FrmCorvane::Form_Copy() {
+  // Nothing to copy before a run has finished; no message either way.
+  if (!m_sReport.empty()) platform::SetClipboardText(form_.hWnd(), m_sReport);
+}
+
 void FrmCorvane::Command1_MouseUp(int, int, int, int) {
   FrmCorvaneRepairHost host(*this);
   RepairRun(host);
@@ -176,6 +184,11 @@ void FrmCorvane::Command1_MouseUp(int, int, int, int) {
 
 StepResult<> FrmCorvaneRepairHost::SetButtonValue(std::int32_t value) {
   window_.Command1->SetValue(value);
+  return {};
+}
+
+StepResult<> FrmCorvaneRepairHost::SetReport(const std::wstring& report) {
+  window_.m_sReport = report;
   return {};
 }
 

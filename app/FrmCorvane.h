@@ -27,6 +27,8 @@ class FrmCorvane final {
   toolkit::Form& Form() noexcept { return form_; }
   // The bar, once the window has loaded; null before.
   const cProgressBar* Progress() const noexcept { return m_cProgress.get(); }
+  // The report of the run that finished last, which Ctrl+C copies; empty before the first.
+  const std::wstring& LastReport() const noexcept { return m_sReport; }
 
  private:
   void AddLinks(HCURSOR hand);
@@ -38,6 +40,7 @@ class FrmCorvane final {
   void Image2_Click();
   void Label4_Click();
   void Command1_MouseUp(int button, int shift, int x, int y);
+  void Form_Copy();
   void OpenFacebookPage();
 
   friend class FrmCorvaneRepairHost;
@@ -51,6 +54,7 @@ class FrmCorvane final {
   toolkit::Label* Label2 = nullptr;
   toolkit::Label* Label1 = nullptr;
   std::unique_ptr<cProgressBar> m_cProgress;
+  std::wstring m_sReport;
 };
 
 // A repair run's host for the window: its controls and bar, with the system's services.
@@ -63,6 +67,7 @@ class FrmCorvaneRepairHost : public SystemRepairHost {
   StepResult<std::wstring> ListItem(std::int32_t index) override;
   StepResult<std::wstring> Delimiter() override;
   StepResult<> SetStatus(const std::wstring& caption) override;
+  StepResult<> SetReport(const std::wstring& report) override;
   StepResult<> SetBarMax(std::int32_t max) override;
   StepResult<> SetBarValue(std::int32_t value) override;
   StepResult<> SetBarText(const std::wstring& text) override;

@@ -75,7 +75,7 @@ class EndToEnd:
             snap = program.wait_window()
             button = snap.find(text="Repair Now").centre
             waiter = subprocess.Popen([e2e.WINE, self.driver_exe, "waitstatus", e2e.CAPTION,
-                                       "Registering: Done", "600000"], env=self.prefix.env(QUIET),
+                                       e2e.DONE, "600000"], env=self.prefix.env(QUIET),
                                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
             if waiter.stdout.readline().strip() != b"ready":
                 fail("the driver did not start")

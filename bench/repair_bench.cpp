@@ -50,6 +50,10 @@ class BenchHost : public corvane::SystemRepairHost {
     status_ = s;
     return {};
   }
+  corvane::StepResult<> SetReport(const std::wstring& r) override {
+    report_ = r;
+    return {};
+  }
   corvane::StepResult<> SetBarMax(std::int32_t m) override {
     max_ = m;
     return {};
@@ -67,7 +71,7 @@ class BenchHost : public corvane::SystemRepairHost {
   corvane::StepResult<double> BarPercent() override { return 100.0 * value_ / max_; }
 
  private:
-  std::wstring status_, text_;
+  std::wstring status_, report_, text_;
   std::int32_t max_ = 100, value_ = 0;
 };
 

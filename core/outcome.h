@@ -13,6 +13,11 @@ namespace corvane {
 // The status line's texts, defined here alone.
 inline constexpr std::wstring_view kStatusPrefix = L"Registering: ";
 inline constexpr std::wstring_view kDoneStatus = L"Registering: Done";
+// The status line of a run started without administrator rights, which starts nothing: every
+// registration would fail unseen.
+inline constexpr std::wstring_view kNeedsAdministratorStatus =
+    L"Registering: not started - administrator rights are needed (right-click corvane.exe and choose Run as "
+    L"administrator)";
 // Told in place of the start results of a line whose folder lookup came out empty.
 inline constexpr std::wstring_view kFolderNotFound = L"not started: its folder was not found";
 

@@ -13,12 +13,6 @@ inline constexpr std::wstring_view kCommonX86Token = L"%CommonProgramFiles(x86)%
 inline constexpr std::int32_t kCsidlProgramFilesCommon = 43;
 inline constexpr std::int32_t kCsidlProgramFilesCommonX86 = 44;
 
-// The status line of a run started without administrator rights, which starts nothing: every
-// registration would fail unseen and the run would still end "Done".
-inline constexpr std::wstring_view kNeedsAdministratorStatus =
-    L"Registering: not started - administrator rights are needed (right-click corvane.exe and choose Run as "
-    L"administrator)";
-
 // The 116 command lines, in the order they are registered, exactly as stored.
 std::span<const std::wstring> RegistrationList();
 

@@ -20,6 +20,8 @@ inline const ByName<BOOL(WINAPI*)(PVOID*)> kWow64DisableWow64FsRedirection{L"ker
 inline const ByName<BOOL(WINAPI*)(PVOID)> kWow64RevertWow64FsRedirection{L"kernel32.dll",
                                                                          "Wow64RevertWow64FsRedirection"};
 inline const ByName<BOOL(WINAPI*)(HANDLE, PBOOL)> kIsWow64Process{L"kernel32.dll", "IsWow64Process"};
+// Present everywhere; bound by name so that a test can make it fail.
+inline const ByName<decltype(&::SetHandleInformation)> kSetHandleInformation{L"kernel32.dll", "SetHandleInformation"};
 inline const ByName<decltype(&::InitializeProcThreadAttributeList)> kInitializeProcThreadAttributeList{
     L"kernel32.dll", "InitializeProcThreadAttributeList"};
 inline const ByName<decltype(&::UpdateProcThreadAttribute)> kUpdateProcThreadAttribute{L"kernel32.dll",

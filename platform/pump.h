@@ -8,9 +8,13 @@ namespace platform {
 // through the dialog navigation first, as in the thread's own loop (NavigateDialog).
 void PumpMessages() noexcept;
 
-// Hands a keyboard message to the dialog navigation (Tab, arrow keys, mnemonics) of the top-level
-// window it belongs to, where that window keeps its controls for the keyboard
-// (WS_EX_CONTROLPARENT). True when the navigation took it: it must not be dispatched again.
+// The accelerator table the message loops translate a top-level window's keys with, before its
+// dialog navigation (null takes it away). The caller keeps the table alive while it is set.
+void SetWindowAccelerators(HWND root, HACCEL table) noexcept;
+
+// Hands a keyboard message to the top-level window's accelerators, then to the dialog navigation (Tab, arrow keys, mnemonics) of the top-level
+// of the window it belongs to, where that window keeps its controls for the keyboard
+// (WS_EX_CONTROLPARENT). True when either took it: it must not be dispatched again.
 bool NavigateDialog(MSG& msg) noexcept;
 
 }  // namespace platform

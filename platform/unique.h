@@ -63,6 +63,8 @@ inline void destroy_icon(HICON h) noexcept { ::DestroyIcon(h); }
 inline void destroy_window(HWND h) noexcept { ::DestroyWindow(h); }
 inline void free_cotaskmem(void* p) noexcept { ::CoTaskMemFree(p); }
 inline void close_key(HKEY h) noexcept { ::RegCloseKey(h); }
+inline void destroy_accelerators(HACCEL h) noexcept { ::DestroyAcceleratorTable(h); }
+inline void free_global(HGLOBAL h) noexcept { ::GlobalFree(h); }
 }  // namespace detail
 
 template <class T>
@@ -78,6 +80,8 @@ using unique_hrgn = unique_gdi<HRGN>;
 using unique_hicon = unique_any<HICON, close_traits<HICON, &detail::destroy_icon>>;
 using unique_hwnd = unique_any<HWND, close_traits<HWND, &detail::destroy_window>>;
 using unique_hkey = unique_any<HKEY, close_traits<HKEY, &detail::close_key>>;
+using unique_haccel = unique_any<HACCEL, close_traits<HACCEL, &detail::destroy_accelerators>>;
+using unique_hglobal = unique_any<HGLOBAL, close_traits<HGLOBAL, &detail::free_global>>;
 // CoTaskMemFree accepts null, and the folder lookup frees whatever the shell left.
 using unique_cotaskmem = unique_any<void*, close_traits<void*, &detail::free_cotaskmem>>;
 

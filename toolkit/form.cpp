@@ -47,6 +47,10 @@ Form::Form(const std::wstring& caption, std::int32_t clientWidthTwips, std::int3
   if (!CreateBound(kFormExStyle, WindowClass(), caption, kFormStyle, RECT{x, y, x + width, y + height}, nullptr, 0,
                    false))
     return;
+  // Ctrl+C wherever the focus is: the loops translate it before the dialog navigation.
+  ACCEL copy{FVIRTKEY | FCONTROL, 'C', kCopyCommand};
+  accelerators_.reset(::CreateAcceleratorTableW(&copy, 1));
+  platform::SetWindowAccelerators(hWnd(), accelerators_.get());
   // A program aware of each monitor's density gets its window on a monitor that may differ from
   // the system's: the client area follows the window's own, still centred.
   const std::int32_t own = WindowPixelsPerInch(hWnd());
@@ -242,7 +246,7 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (auto brush = OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) return *brush;
       break;
     case WM_COMMAND:
-      OnCommand(HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
     case WM_SETCURSOR:
       if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return TRUE;
@@ -267,6 +271,7 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnEndSession(wParam != FALSE);
       return 0;
     case WM_DESTROY:
+      platform::SetWindowAccelerators(hWnd(), nullptr);
       OnDestroy();
       return 0;
     case WM_DPICHANGED:
@@ -285,7 +290,12 @@ std::optional<LRESULT> Form::OnControlColor(HDC dc, HWND window) {
   return reinterpret_cast<LRESULT>(brush);
 }
 
-void Form::OnCommand(WORD code, HWND window) {
+void Form::OnCommand(WORD id, WORD code, HWND window) {
+  // An accelerator's command comes from no control.
+  if (!window && code == 1) {
+    if (id == kCopyCommand && OnCopy) OnCopy();
+    return;
+  }
   // Notifications go back to the control that sent them.
   if (Control* control = FromWindow(window)) control->OnNotify(code);
 }

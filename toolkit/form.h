@@ -77,6 +77,8 @@ class Form : public Window {
   std::function<void()> OnUnload;
   // The user changed a system setting or the system colours (high contrast, say).
   std::function<void()> OnSettingChange;
+  // The user pressed Ctrl+C, wherever the focus is in the form.
+  std::function<void()> OnCopy;
 
   // Processes messages until WM_QUIT, with keyboard navigation between controls; answers its code.
   static int RunMessageLoop();
@@ -97,7 +99,7 @@ class Form : public Window {
 
   // The messages a form handles itself; each answers whether it consumed the message.
   std::optional<LRESULT> OnControlColor(HDC dc, HWND control);
-  void OnCommand(WORD code, HWND control);
+  void OnCommand(WORD id, WORD code, HWND control);
   bool OnSetCursor(HWND under, WORD hitTest);
   bool OnActivate(WORD state);
   void OnClose();
@@ -116,6 +118,8 @@ class Form : public Window {
   bool loaded_ = false;
   HWND lastFocus_ = nullptr;
   bool closing_ = false;
+  static constexpr WORD kCopyCommand = 0xE122;  // the command id Windows programs give Copy
+  platform::unique_haccel accelerators_;
 };
 
 }  // namespace toolkit

@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "app/folders/ModSpecialFolders.h"
 #include "app/runner/RunCommand.h"
+#include "core/command_line.h"
 #include "core/registration.h"
 #include "platform/functions.h"
 #include "platform/pump.h"
@@ -14,10 +17,14 @@
 namespace corvane {
 namespace {
 
-// A step passed over is told to the host, and the run goes on.
+// A step passed over is told to the host (in test builds), and the run goes on.
 struct ToHost {
   RepairHost& host;
+#ifdef CORVANE_TEST_HOOKS
   void operator()(std::wstring_view step, StepFault fault) const { host.StepSkipped(step, fault); }
+#else
+  void operator()(std::wstring_view, StepFault) const noexcept {}
+#endif
 };
 using RunSteps = Steps<ToHost>;
 
@@ -56,7 +63,22 @@ StepResult<std::wstring> SystemRepairHost::EnvironmentValue(const std::wstring& 
   return Found(corvane::EnvironmentValue(name));
 }
 
-std::wstring SystemRepairHost::Run(const std::wstring& commandLine) { return RunCommand(commandLine); }
+StartResult SystemRepairHost::Run(const std::wstring& commandLine, const std::function<void()>& yield) {
+  return RunCommand(commandLine, yield);
+}
+
+std::wstring SystemRepairHost::ChildSearchFolders() {
+  wchar_t system[MAX_PATH], windows[MAX_PATH];
+  const UINT s = ::GetSystemDirectoryW(system, MAX_PATH);
+  const UINT w = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  if (s == 0 || s >= MAX_PATH) return {};
+  return ChildSearchPath(std::wstring_view(system, s), w == 0 || w >= MAX_PATH ? std::wstring_view() : std::wstring_view(windows, w));
+}
+
+bool SystemRepairHost::IsFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 StepResult<> SystemRepairHost::DisableRedirection(void** saved) {
   auto disable = platform::kWow64DisableWow64FsRedirection.get();
@@ -116,16 +138,68 @@ std::wstring ExpandItem(RepairHost& host, RunSteps& steps, const std::wstring& i
   return line;
 }
 
-// Each line twice: with WOW64 redirection off (the 64-bit view), then back on.
-void StartTwice(RepairHost& host, RunSteps& steps, const std::wstring& line, void*& savedRedirection) {
-  steps.Check(L"redirection off", host.DisableRedirection(&savedRedirection));
-  host.PumpStep();
-  host.Run(line);  // what the runner says is of no use to the user
-  host.PumpStep();
-  steps.Check(L"redirection on", host.RevertRedirection(savedRedirection));
-  host.PumpStep();
-  host.Run(line);
-  host.PumpStep();
+// WOW64 redirection off for as long as it lives, and on again however it ends, unwinding
+// included. A yield meanwhile switches it on for the dispatch and off again before it returns:
+// no window message is ever handled in the 64-bit view.
+class RedirectionOff {
+ public:
+  RedirectionOff(RepairHost& host, RunSteps& steps, void*& saved) : host_(host), steps_(steps), saved_(saved) {
+    off_ = steps_.Check(L"redirection off", host_.DisableRedirection(&saved_));
+  }
+  RedirectionOff(const RedirectionOff&) = delete;
+  RedirectionOff& operator=(const RedirectionOff&) = delete;
+  ~RedirectionOff() {
+    if (off_) host_.RevertRedirection(saved_);
+  }
+
+  void Pump() {
+    if (!off_) return host_.PumpStep();
+    host_.RevertRedirection(saved_);
+    off_ = false;
+    host_.PumpStep();
+    off_ = static_cast<bool>(host_.DisableRedirection(&saved_));
+  }
+
+  // The run's own step back to the normal view.
+  void End() {
+    off_ = false;
+    steps_.Check(L"redirection on", host_.RevertRedirection(saved_));
+  }
+
+ private:
+  RepairHost& host_;
+  RunSteps& steps_;
+  void*& saved_;
+  bool off_ = false;
+};
+
+// Whether the line's file is there in the view the thread has now.
+bool FileThere(RepairHost& host, const std::wstring& line, const std::wstring& searchPath) {
+  for (const auto& path : FileCandidates(line, searchPath))
+    if (host.IsFile(path)) return true;
+  return false;
+}
+
+// Each line twice: with WOW64 redirection off (the 64-bit view), then back on. Each start is
+// told with whether its file was there just before it.
+std::vector<StartRecord> StartTwice(RepairHost& host, RunSteps& steps, const std::wstring& line,
+                                    const std::wstring& searchPath, void*& savedRedirection) {
+  std::vector<StartRecord> starts(2);
+  {
+    RedirectionOff off(host, steps, savedRedirection);
+    const auto yield = [&off] { off.Pump(); };
+    yield();
+    starts[0].fileExists = FileThere(host, line, searchPath);
+    starts[0].result = host.Run(line, yield);
+    yield();
+    off.End();
+  }
+  const auto yield = [&host] { host.PumpStep(); };
+  yield();
+  starts[1].fileExists = FileThere(host, line, searchPath);
+  starts[1].result = host.Run(line, yield);
+  yield();
+  return starts;
 }
 
 void ShowProgress(RepairHost& host, RunSteps& steps, std::int32_t done) {
@@ -145,8 +219,9 @@ void RepairRun(RepairHost& host) {
   steps.Check(L"uncheck button", host.SetButtonValue(0));
   host.PumpStep();
 
-  // Every registration needs the rights; without them the run would report "Done" over 232
-  // silent failures. It says so instead, starts nothing and leaves the bar as it is.
+  // Every registration needs the rights; without them the run would end over 232 silent
+  // failures. It says so instead, starts nothing and leaves the bar and the last report as
+  // they are.
   if (!host.HasAdministratorRights()) {
     steps.Check(L"status", host.SetStatus(std::wstring(kNeedsAdministratorStatus)));
     host.PumpStep();
@@ -154,6 +229,7 @@ void RepairRun(RepairHost& host) {
   }
 
   const RunFolders folders = LookUpFolders(host, steps);
+  const std::wstring searchPath = host.ChildSearchFolders();
   host.PumpStep();
 
   if (auto count = steps.Take(L"list count", host.ListCount())) steps.Check(L"bar max", host.SetBarMax(*count));
@@ -162,21 +238,28 @@ void RepairRun(RepairHost& host) {
   // Saved once per run and shared by its lines: each disable overwrites it, the revert hands it back.
   void* savedRedirection = nullptr;
   const std::int32_t count = steps.Take(L"list count", host.ListCount()).value_or(0);
+  // This run's own lines: a run nested in one of its yields keeps its own.
+  std::vector<LineReport> lines;
+  lines.reserve(static_cast<std::size_t>(std::max(count, 0)));
   for (std::int32_t i = 0; i < count; ++i) {
+    LineReport& report = lines.emplace_back();
+    report.row = i + 1;
     // A token whose folder lookup came out empty would leave a path at the drive's root, where
     // ordinary users may create folders: such a line is shown and counted, never started.
-    bool folderMissing = false;
     const auto item = steps.Take(L"list item", host.ListItem(i));
     host.PumpStep();
-    const std::wstring line = item ? ExpandItem(host, steps, *item, folders, folderMissing) : std::wstring();
+    report.commandLine = item ? ExpandItem(host, steps, *item, folders, report.folderMissing) : std::wstring();
 
-    steps.Check(L"status", host.SetStatus(L"Registering: " + line));
+    steps.Check(L"status", host.SetStatus(std::wstring(kStatusPrefix) + report.commandLine));
     host.PumpStep();
-    if (!folderMissing) StartTwice(host, steps, line, savedRedirection);
+    if (!report.folderMissing) report.starts = StartTwice(host, steps, report.commandLine, searchPath, savedRedirection);
+    report.outcome = OutcomeOf(report.starts);
     ShowProgress(host, steps, i + 1);
   }
 
-  steps.Check(L"status", host.SetStatus(L"Registering: Done"));
+  // What the run achieved, with the details for Ctrl+C ready before the user reads the summary.
+  steps.Check(L"report", host.SetReport(ReportText(lines)));
+  steps.Check(L"status", host.SetStatus(SummaryStatus(CountOutcomes(lines))));
   host.PumpStep();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The repair run, written against what it touches so that every step can be observed.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "core/outcome.h"
 #include "core/steps.h"
 
 namespace corvane {
@@ -20,6 +22,8 @@ class RepairWindow {
   virtual StepResult<std::wstring> ListItem(std::int32_t index) = 0;
   virtual StepResult<std::wstring> Delimiter() = 0;
   virtual StepResult<> SetStatus(const std::wstring& caption) = 0;
+  // The report of the run that finished last, which Ctrl+C copies.
+  virtual StepResult<> SetReport(const std::wstring& report) = 0;
 
   // The progress bar
   virtual StepResult<> SetBarMax(std::int32_t max) = 0;
@@ -42,7 +46,12 @@ class RepairServices {
   virtual StepResult<bool> IsWow64() = 0;
   virtual StepResult<std::wstring> NativeCommonFilesDir() = 0;
   virtual StepResult<std::wstring> EnvironmentValue(const std::wstring& name) = 0;
-  virtual std::wstring Run(const std::wstring& commandLine) = 0;
+  // Starts the line once (RunCommand), yielding through `yield`; says how the start ended.
+  virtual StartResult Run(const std::wstring& commandLine, const std::function<void()>& yield) = 0;
+  // Where a child looks for a bare file name ("a;b;c"), and whether a path names a file (not a
+  // folder) in the view the thread has now.
+  virtual std::wstring ChildSearchFolders() = 0;
+  virtual bool IsFile(const std::wstring& path) = 0;
   virtual StepResult<> DisableRedirection(void** saved) = 0;
   virtual StepResult<> RevertRedirection(void* saved) = 0;
   virtual void PumpStep() = 0;
@@ -50,9 +59,11 @@ class RepairServices {
 
 // Everything a run uses.
 class RepairHost : public RepairWindow, public RepairServices {
+#ifdef CORVANE_TEST_HOOKS
  public:
-  // Told about every step that was passed over; records nothing unless a test listens.
+  // Test builds: told about every step that was passed over.
   virtual void StepSkipped(std::wstring_view /*step*/, StepFault /*fault*/) {}
+#endif
 };
 
 // A host with the real system services: RunCommand, the folder lookups, the WOW64 switch bound
@@ -64,16 +75,20 @@ class SystemRepairHost : public RepairHost {
   StepResult<bool> IsWow64() override;
   StepResult<std::wstring> NativeCommonFilesDir() override;
   StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override;
-  std::wstring Run(const std::wstring& commandLine) override;
+  StartResult Run(const std::wstring& commandLine, const std::function<void()>& yield) override;
+  std::wstring ChildSearchFolders() override;
+  bool IsFile(const std::wstring& path) override;
   StepResult<> DisableRedirection(void** saved) override;
   StepResult<> RevertRedirection(void* saved) override;
   void PumpStep() override;
 };
 
 // Walks the registration list held by the host's list box: every line shown, expanded and run
-// twice, once with WOW64 redirection off and once on, then "Registering: Done". Never stops
-// early; re-entrant through the host's Yield. Without administrator rights it starts nothing and
-// says so in the status line; a line whose folder lookup failed is shown and counted, not run.
+// twice, once with WOW64 redirection off and once on, and ends with what the run achieved in
+// the status line and the host's report. Never stops early; re-entrant through the host's
+// yields, none of which is taken with redirection off. Without administrator rights it starts
+// nothing and says so in the status line; a line whose folder lookup failed is shown and
+// counted, not run.
 void RepairRun(RepairHost& host);
 
 }  // namespace corvane

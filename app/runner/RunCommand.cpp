@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cwchar>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/command_line.h"
@@ -87,8 +88,8 @@ class InheritOnly {
 };
 
 // Starts the child from the system directory; empty text, or what failed.
-std::wstring StartChild(const std::wstring& commandLine, SECURITY_ATTRIBUTES& security, STARTUPINFOW& startup,
-                        DWORD creation, PROCESS_INFORMATION& info) {
+std::wstring StartChild(const std::wstring& commandLine, STARTUPINFOW& startup, DWORD creation,
+                        PROCESS_INFORMATION& info) {
   const std::optional<std::wstring> directory = systemDirectory();
   if (!directory) return errorText(L"CreateProcess", ::GetLastError());
   const std::optional<std::wstring> application = SystemProgramPath(commandLine, *directory);
@@ -99,18 +100,34 @@ std::wstring StartChild(const std::wstring& commandLine, SECURITY_ATTRIBUTES& se
   std::wstring block = EnvironmentBlock(environment);
   // CreateProcessW may write into the command line, so it gets a copy of its own.
   std::wstring writable = commandLine;
-  const BOOL started = ::CreateProcessW(application ? application->c_str() : nullptr, writable.data(), &security,
-                                        &security, TRUE, creation, block.data(), directory->c_str(), &startup, &info);
+  const BOOL started = ::CreateProcessW(application ? application->c_str() : nullptr, writable.data(), nullptr,
+                                        nullptr, TRUE, creation, block.data(), directory->c_str(), &startup, &info);
   if (started != TRUE) return errorText(L"CreateProcess", ::GetLastError());
   return {};
 }
 
+// How the child ended within the wait; a child still running is left to finish alone.
+StartResult Wait(HANDLE process) {
+  switch (::WaitForSingleObject(process, kWaitMilliseconds)) {
+    case WAIT_OBJECT_0: {
+      DWORD code = 0;
+      if (!::GetExitCodeProcess(process, &code)) {
+        return StartResult::Unreadable(errorText(L"GetExitCodeProcess", ::GetLastError()));
+      }
+      return StartResult::ExitedWith(static_cast<std::int32_t>(code));
+    }
+    case WAIT_TIMEOUT: return StartResult::Running();
+    default: return StartResult::Unreadable(errorText(L"WaitForSingleObject", ::GetLastError()));
+  }
+}
+
 }  // namespace
 
-std::wstring RunCommand(std::wstring commandLine) {
-  std::wstring result;
+StartResult RunCommand(std::wstring commandLine) { return RunCommand(std::move(commandLine), platform::PumpMessages); }
 
-  // One record serves the pipe and both of the child's handles: all inheritable.
+StartResult RunCommand(std::wstring commandLine, const std::function<void()>& yield) {
+  // The pipe's ends are made inheritable; the child's process and thread handles are not (a
+  // child of a nested run must not hold full access to this one's).
   SECURITY_ATTRIBUTES security{};
   security.nLength = sizeof security;
   security.lpSecurityDescriptor = nullptr;
@@ -119,11 +136,15 @@ std::wstring RunCommand(std::wstring commandLine) {
   platform::unique_handle readEnd;
   platform::unique_handle writeEnd;
   if (!::CreatePipe(readEnd.put(), writeEnd.put(), &security, 0)) {
-    return errorText(L"CreatePipe", ::GetLastError());
+    return StartResult::Refused(errorText(L"CreatePipe", ::GetLastError()));
   }
   // Only the write end goes to the child: holding the read end as well, a child that fills the
-  // pipe would wait for a reader that never comes, elevated, forever.
-  ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+  // pipe would wait for a reader that never comes, elevated, forever. So no child without it.
+  const auto setInformation = platform::kSetHandleInformation.get();
+  if (!setInformation) return StartResult::Refused(errorText(L"SetHandleInformation", ERROR_PROC_NOT_FOUND));
+  if (!setInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) {
+    return StartResult::Refused(errorText(L"SetHandleInformation", ::GetLastError()));
+  }
 
   STARTUPINFOEXW startup{};
   startup.StartupInfo.cb = sizeof startup.StartupInfo;
@@ -142,21 +163,24 @@ std::wstring RunCommand(std::wstring commandLine) {
   }
 
   PROCESS_INFORMATION info{};
-  result = StartChild(commandLine, security, startup.StartupInfo, creation, info);
+  const std::wstring refused = StartChild(commandLine, startup.StartupInfo, creation, info);
   platform::unique_handle process(info.hProcess);
   platform::unique_handle thread(info.hThread);
+  // The child has its copy. Where Windows could not be told which handles to pass on, a child
+  // started from one of the yields below (a nested run's) would get this one too; should the
+  // call fail, that is all it costs.
+  setInformation(writeEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
-  platform::PumpMessages();
+  yield();
 
-  // The outcome is not examined: a child still running after the wait is left to finish alone.
-  if (process) ::WaitForSingleObject(process.get(), kWaitMilliseconds);
+  StartResult result = refused.empty() ? Wait(process.get()) : StartResult::Refused(refused);
 
   process.reset();
   thread.reset();
   readEnd.reset();
   writeEnd.reset();
 
-  platform::PumpMessages();
+  yield();
   return result;
 }
 

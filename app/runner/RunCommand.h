@@ -1,13 +1,19 @@
 #pragma once
+#include <functional>
 #include <string>
+
+#include "core/outcome.h"
 
 namespace corvane {
 
 // Starts `commandLine` as a minimised, inactive child whose standard output is an anonymous
-// pipe, lets pending messages run, waits at most 3000 ms and closes every handle it opened.
-// Returns empty text when the child was started, or an error text naming the failed step.
-// The child gets the pipe's write end and no other handle of ours, and the program's
-// environment with PATH cut to the system folder, the Windows folder and system32\Wbem.
-std::wstring RunCommand(std::wstring commandLine);
+// pipe, yields, waits at most 3000 ms, closes every handle it opened and yields again. Says how
+// the start ended: not started (with an error text naming the failed step), ended with its exit
+// code, or still running (left to finish alone). The child gets the pipe's write end and no
+// other handle of ours, and the program's environment with PATH cut to the system folder, the
+// Windows folder and system32\Wbem.
+StartResult RunCommand(std::wstring commandLine, const std::function<void()>& yield);
+// The same, yielding through the message-pump step.
+StartResult RunCommand(std::wstring commandLine);
 
 }  // namespace corvane

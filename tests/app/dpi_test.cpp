@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "core/outcome.h"
 #include "core/units.h"
 #include "tests/support/win_support.h"
 
@@ -108,6 +109,46 @@ TEST(FrmCorvaneDpi, TheBarPaintsToItsNewEdgeAndTheIconsFollow) {
     RECT formClient{};
     ::GetClientRect(form.hWnd(), &formClient);
     EXPECT_LE(link.bottom, formClient.bottom) << dpi;
+  }
+}
+
+// The status line's longest summary: all five counts, each of two digits (a three-digit count
+// leaves the others fewer digits than that).
+TEST(FrmCorvaneDpi, TheLongestSummaryFitsTheStatusLineAt96And144Dpi) {
+  OleScope ole;
+  corvane::FrmCorvane window;
+  toolkit::Form& form = window.Form();
+  window.Show();
+  corvane::FrmCorvaneRepairHost host(window);
+  const std::wstring summary = corvane::SummaryStatus({22, 23, 23, 24, 24});
+  ASSERT_EQ(summary.size(), 125u) << "the longest there is";
+  ASSERT_TRUE(host.SetStatus(summary).has_value());
+  const HWND label = form.Find(L"Label2")->hWnd();
+  ASSERT_TRUE(label);
+  for (int dpi : {96, 144, 96}) {
+    RECT suggested = Suggested(form.hWnd(), dpi);
+    ::SendMessageW(form.hWnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT client{};
+    ::GetClientRect(label, &client);
+    ASSERT_EQ(client.right, Px(4125, dpi));
+    ASSERT_EQ(client.bottom, Px(705, dpi));
+    // Wrapped at words in the label's width with the label's own font, as the label draws it.
+    wchar_t text[512] = {};
+    ::GetWindowTextW(label, text, 512);
+    EXPECT_EQ(std::wstring(text), summary);
+    HDC dc = ::GetDC(label);
+    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+    RECT needed{0, 0, client.right, 0};
+    const int height = ::DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    std::printf("at %d dpi the summary takes %d of %d pixels, %d lines\n", dpi, height, static_cast<int>(client.bottom),
+                metrics.tmHeight ? height / static_cast<int>(metrics.tmHeight) : 0);
+    EXPECT_GT(height, 2 * metrics.tmHeight) << "it wraps: the measure is the label's";
+    EXPECT_LE(height, client.bottom) << dpi;
+    EXPECT_LE(needed.right, client.right) << dpi;
   }
 }
 

@@ -17,6 +17,11 @@ using Clock = std::chrono::steady_clock;
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
+using corvane::StartResult;
+using End = StartResult::End;
+
+bool Started(const StartResult& result) { return result.end != End::NotStarted; }
+
 class RunCommandTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(FileExists(ToolPath(L"probe.exe"))); }
@@ -35,11 +40,14 @@ class RunCommandTest : public ::testing::Test {
 
   // Runs `line`, which must start; answers its child's record. A child Wine lost before it ran is
   // not the runner's doing: the start is then made again, at most twice.
-  std::wstring RunOne(const std::wstring& line, std::chrono::milliseconds* elapsed = nullptr) {
+  std::wstring RunOne(const std::wstring& line, std::chrono::milliseconds* elapsed = nullptr,
+                      StartResult* result = nullptr) {
     for (int attempt = 0; attempt < 3; ++attempt) {
       const size_t before = recordsOf(line).size();
       const auto begun = Clock::now();
-      EXPECT_EQ(corvane::RunCommand(line), L"");
+      const StartResult r = corvane::RunCommand(line);
+      EXPECT_TRUE(Started(r)) << r.error;
+      if (result) *result = r;
       if (elapsed) *elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begun);
       std::vector<std::wstring> records;
       WaitFor([&] { return (records = recordsOf(line)).size() > before; }, std::chrono::seconds(60));
@@ -87,7 +95,7 @@ TEST_F(RunCommandTest, AChildThatOutlivesTheWaitIsLeftRunning) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     const size_t before = starts(0).size();
     const auto begun = Clock::now();
-    EXPECT_EQ(corvane::RunCommand(Quoted(ToolPath(L"probe.exe"))), L"");
+    const StartResult result = corvane::RunCommand(Quoted(ToolPath(L"probe.exe")));
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begun).count();
     // Back before the child's end: it was not waited for to the end, whatever the machine's load.
     const bool endedFirst = ReadText(log_).find(L"done\t") != std::wstring::npos;
@@ -98,6 +106,7 @@ TEST_F(RunCommandTest, AChildThatOutlivesTheWaitIsLeftRunning) {
     std::printf("six-second child: RunCommand returned after %lld ms\n", static_cast<long long>(ms));
     EXPECT_GE(ms, 2900);
     EXPECT_FALSE(endedFirst) << "the child was waited for to its end";
+    EXPECT_EQ(result, StartResult::Running());
     // It finishes on its own afterwards.
     EXPECT_TRUE(WaitFor([&] { return ReadText(log_).find(L"done\t") != std::wstring::npos; },
                         std::chrono::seconds(60)));
@@ -107,13 +116,14 @@ TEST_F(RunCommandTest, AChildThatOutlivesTheWaitIsLeftRunning) {
 }
 
 TEST_F(RunCommandTest, AProgramThatCannotBeFoundIsAnErrorTextAndLeaksNothing) {
-  EXPECT_EQ(corvane::RunCommand(L"corvane-no-such-program x.dll /s"), L"Error: CreateProcess failed. 2");
+  EXPECT_EQ(corvane::RunCommand(L"corvane-no-such-program x.dll /s"),
+            StartResult::Refused(L"Error: CreateProcess failed. 2"));
 
   // Handles are reused lowest first: a leak of four handles a call would push this far up.
   HANDLE probeBefore = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
   ::CloseHandle(probeBefore);
   for (int i = 0; i < 500; ++i) {
-    ASSERT_EQ(corvane::RunCommand(L"corvane-no-such-program"), L"Error: CreateProcess failed. 2");
+    ASSERT_EQ(corvane::RunCommand(L"corvane-no-such-program").error, L"Error: CreateProcess failed. 2");
   }
   HANDLE probeAfter = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
   ::CloseHandle(probeAfter);
@@ -126,7 +136,7 @@ TEST_F(RunCommandTest, AProgramThatCannotBeFoundIsAnErrorTextAndLeaksNothing) {
 TEST_F(RunCommandTest, HandlesOfStartedChildrenAreAllClosed) {
   HANDLE probeBefore = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
   ::CloseHandle(probeBefore);
-  for (int i = 0; i < 40; ++i) ASSERT_EQ(corvane::RunCommand(Quoted(ToolPath(L"probe.exe"))), L"");
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(Started(corvane::RunCommand(Quoted(ToolPath(L"probe.exe")))));
   HANDLE probeAfter = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
   ::CloseHandle(probeAfter);
   EXPECT_LE(reinterpret_cast<UINT_PTR>(probeAfter), reinterpret_cast<UINT_PTR>(probeBefore) + 16 * 4);
@@ -181,12 +191,24 @@ TEST_F(RunCommandTest, PendingMessagesAreDispatchedDuringTheCall) {
   ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&count));
   ::PostMessageW(window.get(), WM_APP, 0, 0);
   ::PostMessageW(window.get(), WM_APP, 0, 0);
-  EXPECT_EQ(corvane::RunCommand(Quoted(ToolPath(L"probe.exe"))), L"");
+  EXPECT_TRUE(Started(corvane::RunCommand(Quoted(ToolPath(L"probe.exe")))));
   EXPECT_EQ(count, 2);
   // Also on the failure path.
   ::PostMessageW(window.get(), WM_APP, 0, 0);
-  EXPECT_NE(corvane::RunCommand(L"corvane-no-such-program"), L"");
+  EXPECT_FALSE(Started(corvane::RunCommand(L"corvane-no-such-program")));
   EXPECT_EQ(count, 3);
+
+  // A yield of the caller's own, once before the wait and once after it.
+  std::vector<std::wstring> seen;
+  const auto yield = [&] { seen.push_back(ReadText(log_).find(L"done\t") == std::wstring::npos ? L"running" : L"done"); };
+  ScopedEnv sleep(L"CORVANE_PROBE_SLEEP_MS", L"300");
+  ::PostMessageW(window.get(), WM_APP, 0, 0);
+  const StartResult slept = corvane::RunCommand(Quoted(ToolPath(L"probe.exe")), yield);
+  EXPECT_EQ(count, 3) << "the caller's yield takes the place of the pump step";
+  ASSERT_EQ(seen.size(), 2u);
+  if (slept.end == End::Exited) {
+    EXPECT_EQ(seen[1], L"done");
+  }
 }
 
 // A window whose WM_APP runs `onApp`: a message that the runner's pump step dispatches.
@@ -245,7 +267,7 @@ TEST_F(WineRegsvr32, ABareDllNameIsNeverFoundOnTheUsersPath) {
   ScopedEnv path(L"PATH", planted.path() + L";" + SystemDirectory());
   {
     ScopedEnv markerFile(L"CORVANE_MARKER_FILE", marker);
-    EXPECT_EQ(corvane::RunCommand(L"regsvr32 msjet40.dll /s"), L"");
+    EXPECT_TRUE(Started(corvane::RunCommand(L"regsvr32 msjet40.dll /s")));
   }
 
   // The control: the same start with the program's own PATH does load the planted copy.
@@ -287,15 +309,72 @@ TEST_F(RunCommandTest, TheChildHoldsItsOwnPipeEndAndNoOtherRunsHandles) {
   ASSERT_FALSE(nested.empty());
   EXPECT_EQ(Field(nested, L"pipes"), L"1");
 
-  // Where Windows cannot be told which handles to pass on, every inheritable handle goes along,
-  // as it always did (the outer write end, and this test program's own output pipes): the count
-  // above can tell.
+  EXPECT_EQ(Field(nested, L"processes"), L"0");
+  EXPECT_EQ(Field(nested, L"threads"), L"0");
+}
+
+// Where Windows cannot be told which handles to pass on, every inheritable handle goes along:
+// then the outer child's write end is no longer inheritable once it has started, and its process
+// and thread handles never were.
+TEST_F(RunCommandTest, WithoutAHandleListANestedRunsChildStillHoldsOnlyItsOwnPipeEnd) {
+  // This test program's own output may be inheritable pipes (ctest's): out of the count.
+  std::vector<std::pair<HANDLE, DWORD>> ours;
+  for (DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    const HANDLE h = ::GetStdHandle(which);
+    DWORD flags = 0;
+    if (h && h != INVALID_HANDLE_VALUE && ::GetHandleInformation(h, &flags)) {
+      ours.emplace_back(h, flags);
+      ::SetHandleInformation(h, HANDLE_FLAG_INHERIT, 0);
+    }
+  }
   platform::SetFunctionUnavailable("InitializeProcThreadAttributeList", true);
-  nested.clear();
-  window.Post();
-  RunOne(Quoted(ToolPath(L"probe.exe")));
+  const std::wstring counter = Quoted(ToolPath(L"probe.exe")) + L" --count-pipes";
+  std::wstring nested;
+  AppWindow window([&] { nested = RunOne(counter); });
+  const std::wstring outer = window ? (window.Post(), RunOne(counter)) : std::wstring();
   platform::SetFunctionUnavailable("InitializeProcThreadAttributeList", false);
-  EXPECT_GT(std::stoi(L"0" + Field(nested, L"pipes")), 1);
+  for (const auto& [h, flags] : ours) ::SetHandleInformation(h, HANDLE_FLAG_INHERIT, flags);
+  ASSERT_TRUE(window) << "needs a display";
+  EXPECT_EQ(Field(outer, L"pipes"), L"1");
+  ASSERT_FALSE(nested.empty());
+  EXPECT_EQ(Field(nested, L"pipes"), L"1");
+  EXPECT_EQ(Field(nested, L"processes"), L"0");
+  EXPECT_EQ(Field(nested, L"threads"), L"0");
+}
+
+// The codes regsvr32 answers, as the child ended with them.
+TEST_F(RunCommandTest, SaysHowTheChildEnded) {
+  for (const wchar_t* code : {L"0", L"3", L"5"}) {
+    ScopedEnv exit(L"CORVANE_PROBE_EXIT", code);
+    // A loaded machine may start the child after the wait: then it is honestly still running,
+    // and the start is made again.
+    StartResult result;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      RunOne(Quoted(ToolPath(L"probe.exe")) + L" code" + code, nullptr, &result);
+      if (result.end != End::StillRunning) break;
+      std::printf("the child for %ls was still running after the wait\n", code);
+    }
+    EXPECT_EQ(result, StartResult::ExitedWith(std::stoi(code))) << code;
+  }
+}
+
+int WINAPI FailingSetHandleInformation(HANDLE, DWORD, DWORD) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+TEST_F(RunCommandTest, WhenTheReadEndCannotBeKeptBackNoChildStarts) {
+  platform::SetFunctionOverride("SetHandleInformation", reinterpret_cast<void*>(&FailingSetHandleInformation));
+  const StartResult refused = corvane::RunCommand(Quoted(ToolPath(L"probe.exe")) + L" refused");
+  platform::SetFunctionOverride("SetHandleInformation", nullptr);
+  EXPECT_EQ(refused, StartResult::Refused(L"Error: SetHandleInformation failed. 5"));
+  platform::SetFunctionUnavailable("SetHandleInformation", true);
+  const StartResult missing = corvane::RunCommand(Quoted(ToolPath(L"probe.exe")) + L" refused");
+  platform::SetFunctionUnavailable("SetHandleInformation", false);
+  EXPECT_EQ(missing, StartResult::Refused(L"Error: SetHandleInformation failed. 127"));
+  // A later start that works is seen first in the log: neither refused one ran.
+  RunOne(Quoted(ToolPath(L"probe.exe")) + L" after");
+  for (const auto& record : starts(0)) EXPECT_EQ(Field(record, L"cmd").find(L" refused"), std::wstring::npos);
 }
 
 }  // namespace

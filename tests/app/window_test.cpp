@@ -6,12 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/registration.h"
 #include "platform/contrast.h"
+#include "platform/pump.h"
 #include "tests/support/dib.h"
+#include "tests/support/repair_host.h"
 #include "tests/support/win_support.h"
 
 namespace {
@@ -79,19 +83,6 @@ std::wstring TextOf(HWND window) {
   return std::wstring(text, n > 0 ? n : 0);
 }
 
-// The window's own host, with every line's start left out: the bar and the picture box meet a
-// whole run in milliseconds.
-class NoChildrenHost final : public corvane::FrmCorvaneRepairHost {
- public:
-  using FrmCorvaneRepairHost::FrmCorvaneRepairHost;
-  int starts = 0;
-  bool HasAdministratorRights() override { return true; }
-  std::wstring Run(const std::wstring&) override {
-    ++starts;
-    return {};
-  }
-};
-
 struct NameChange {
   HWND window;
   LONG object, child;
@@ -120,14 +111,18 @@ TEST(FrmCorvaneWindow, TheBarsPictureBoxCarriesItsCaptionAndAnnouncesEachChange)
                                                &OnNameChange, ::GetCurrentProcessId(), ::GetCurrentThreadId(),
                                                WINEVENT_OUTOFCONTEXT);
   ASSERT_TRUE(hook);
-  NoChildrenHost host(window);
+  // The window's own host, with every line's start left out: the bar and the picture box meet a
+  // whole run in milliseconds.
+  corvane::FrmCorvaneRepairHost windowHost(window);
+  testing_support::TestRepairHost host(&windowHost, nullptr);
   corvane::RepairRun(host);
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
   ::UnhookWinEvent(hook);
 
-  EXPECT_EQ(host.starts, 232);
-  EXPECT_EQ(form.Find(L"Label2")->Caption(), L"Registering: Done");
+  EXPECT_EQ(host.ran.size(), 232u);
+  EXPECT_EQ(form.Find(L"Label2")->Caption(),
+            L"Registering: Done - 116 registered. Ctrl+C copies the details.");
   EXPECT_EQ(TextOf(box), L"116/116 100 %");
   // One announcement per line, for the box's client object, each after its caption was set.
   std::vector<std::wstring> texts;
@@ -210,6 +205,82 @@ TEST(FrmCorvaneWindow, InHighContrastTheBarTakesTheSystemsColoursAndFollowsTheir
   frame = LastFrame(window);
   EXPECT_EQ(frame.Count(RGB(0, 0, 255), RECT{1, 1, 210, 11}), 209 * 10);
   EXPECT_EQ(frame.Count(RGB(255, 255, 255), RECT{210, 1, 418, 11}), 208 * 10);
+}
+
+// The clipboard's Unicode text, or nothing.
+std::optional<std::wstring> ClipboardText() {
+  if (!::OpenClipboard(nullptr)) return std::nullopt;
+  std::optional<std::wstring> text;
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+      text = chars;
+      ::GlobalUnlock(data);
+    }
+  }
+  ::CloseClipboard();
+  return text;
+}
+
+void SetClipboardText(const std::wstring& text) {
+  ASSERT_TRUE(::OpenClipboard(nullptr));
+  ::EmptyClipboard();
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  std::memcpy(::GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  ::GlobalUnlock(memory);
+  ::SetClipboardData(CF_UNICODETEXT, memory);
+  ::CloseClipboard();
+}
+
+// Ctrl+C pressed while `target` has the focus: the key as the system queues it, with the Ctrl key
+// down in this thread's keyboard state, taken by the message-pump step.
+void PressCtrlC(HWND target) {
+  ::SetFocus(target);
+  BYTE keys[256] = {};
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  ::PostMessageW(target, WM_KEYDOWN, 'C', 0x002E0001);
+  ::PostMessageW(target, WM_KEYUP, 'C', 0xC02E0001);
+  platform::PumpMessages();
+  keys[VK_CONTROL] = 0;
+  ::SetKeyboardState(keys);
+}
+
+TEST(FrmCorvaneWindow, CtrlCCopiesTheLastRunsReportWhereverTheFocusIs) {
+  OleScope ole;
+  corvane::FrmCorvane window;
+  window.Show();
+  const toolkit::Form& form = window.Form();
+  const HWND button = form.Find(L"Command1")->hWnd();
+  const HWND box = form.Find(L"Picture1")->hWnd();
+
+  // Before any run has finished there is nothing to copy: the clipboard keeps what it had.
+  SetClipboardText(L"the user's own");
+  PressCtrlC(button);
+  EXPECT_EQ(ClipboardText(), L"the user's own");
+
+  corvane::FrmCorvaneRepairHost windowHost(window);
+  testing_support::TestRepairHost host(&windowHost, nullptr);
+  host.answer = [](const std::wstring& line, bool) {
+    return line.find(L"msado15.dll") != std::wstring::npos ? corvane::StartResult::ExitedWith(0)
+                                                           : corvane::StartResult::ExitedWith(3);
+  };
+  corvane::RepairRun(host);
+  const std::wstring summary = L"Registering: Done - 2 registered, 114 not on this PC.";
+  EXPECT_EQ(form.Find(L"Label2")->Caption(), summary + L" Ctrl+C copies the details.");
+  ASSERT_TRUE(window.LastReport().starts_with(summary + L"\r\n1\tnot on this PC\t3\t3\tregsvr32 msjet40.dll /s\r\n"));
+
+  for (const HWND focus : {button, box}) {
+    SetClipboardText(L"");
+    PressCtrlC(focus);
+    EXPECT_EQ(::GetFocus(), focus);
+    EXPECT_EQ(ClipboardText(), window.LastReport());
+  }
+  // Ctrl alone with another key copies nothing; C alone neither.
+  SetClipboardText(L"kept");
+  ::PostMessageW(button, WM_KEYDOWN, 'C', 0x002E0001);
+  platform::PumpMessages();
+  EXPECT_EQ(ClipboardText(), L"kept");
 }
 
 }  // namespace

@@ -9,7 +9,10 @@
 //                             button, then dumps it as "dump" does
 //   driver waitstatus CAPTION TEXT MS
 //                             prints "ready", then waits (up to MS) until the window's status line
-//                             reads TEXT; prints the milliseconds it waited
+//                             reads TEXT (with a "*" at its end: starts with TEXT); prints the
+//                             milliseconds it waited
+//   driver clipboard x        the clipboard's Unicode text, as UTF-8 (exit code 2: none)
+//   driver setclipboard TEXT  puts TEXT on the clipboard
 //   driver startup EXE CAPTION
 //                             starts EXE and times it until its window CAPTION is shown and
 //                             painted (no part of it or its controls left to paint), then ends it;
@@ -37,8 +40,11 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <psapi.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -239,6 +245,36 @@ BOOL CALLBACK FindStatus(HWND child, LPARAM out) {
 
 // Polls gently: every look is a request to the window's server, which the watched program
 // needs for its own work. Once the status line is found, only its text is read.
+// The clipboard's Unicode text as UTF-8, exactly; exit code 2 when it holds none.
+int PrintClipboard() {
+  if (!::OpenClipboard(nullptr)) return 1;
+  int code = 2;
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* text = static_cast<const wchar_t*>(::GlobalLock(data))) {
+      _setmode(_fileno(stdout), _O_BINARY);  // the text's own CR LF, untouched
+      PrintUtf8(text);
+      ::GlobalUnlock(data);
+      code = 0;
+    }
+  }
+  ::CloseClipboard();
+  return code;
+}
+
+bool SetClipboard(const wchar_t* text) {
+  const size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!memory) return false;
+  std::memcpy(::GlobalLock(memory), text, bytes);
+  ::GlobalUnlock(memory);
+  if (!::OpenClipboard(nullptr)) return ::GlobalFree(memory), false;
+  ::EmptyClipboard();
+  const bool set = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  if (!set) ::GlobalFree(memory);
+  ::CloseClipboard();
+  return set;
+}
+
 int WaitStatus(const wchar_t* caption, const wchar_t* text, DWORD timeout) {
   LARGE_INTEGER begun;
   ::QueryPerformanceCounter(&begun);
@@ -250,7 +286,11 @@ int WaitStatus(const wchar_t* caption, const wchar_t* text, DWORD timeout) {
       status = nullptr;
       if (HWND window = ::FindWindowW(nullptr, caption)) ::EnumChildWindows(window, FindStatus, reinterpret_cast<LPARAM>(&status));
     }
-    if (status && TextOf(status) == text) {
+    // "TEXT*" is any status that starts with TEXT.
+    const std::wstring_view wanted(text);
+    const bool prefix = wanted.ends_with(L'*');
+    const std::wstring seen = status ? TextOf(status) : std::wstring();
+    if (status && (prefix ? seen.starts_with(wanted.substr(0, wanted.size() - 1)) : seen == wanted)) {
       std::printf("seen\tms=%.1f\n", Milliseconds(begun));
       return 0;
     }
@@ -434,6 +474,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     return 0;
   }
+  if (command == L"clipboard") return PrintClipboard();
+  if (command == L"setclipboard" && argc >= 3) return SetClipboard(argv[2]) ? 0 : 1;
   if (command == L"waitstatus" && argc >= 5) return WaitStatus(argv[2], argv[3], std::wcstoul(argv[4], nullptr, 10));
   if (command == L"waitwindow" && argc >= 4) {
     HWND window = WaitWindow(argv[2], std::wcstoul(argv[3], nullptr, 10));

@@ -80,10 +80,16 @@ class StartUp(WindowTest):
         self.assertEqual(program.made(), [])
 
 
+# What a fresh 64-bit prefix holds of the list: Wine's own four, in the native tree.
+PRESENT = {67, 95, 97, 112}
+
+
 class FullRun(WindowTest):
     def test_whole_run_with_a_child_that_outlives_the_wait(self):
-        # Row 5's children sleep past the runner's 3 s wait; the run goes on without them.
-        program, snap = self.start(CORVANE_PROBE_SLEEP_MS="5000", CORVANE_PROBE_SLEEP_MATCH="msjint40.dll")
+        # Row 5's children sleep past the runner's 3 s wait; the run goes on without them. The
+        # stand-in answers 0 for msado15.dll, 5 for oledb32.dll and 3 (could not load) for the rest.
+        program, snap = self.start(CORVANE_PROBE_SLEEP_MS="5000", CORVANE_PROBE_SLEEP_MATCH="msjint40.dll",
+                                   CORVANE_PROBE_EXITS="msado15.dll=0;oledb32.dll=5", CORVANE_PROBE_EXIT="3")
         items = snap.items
         bar = snap.find(size=(419, 12))
         begun = time.monotonic()
@@ -94,6 +100,24 @@ class FullRun(WindowTest):
         print(f"\nfull run under Wine: {took:.1f} s", file=sys.stderr)
 
         self.assertEqual(done.find(size=(419, 12)).text, "116/116 100 %")  # what a screen reader reads
+        # What it achieved: the registered, the one still running, the refused whose file is
+        # there (oledb32 and the two others Wine has), and the missing.
+        expected = []
+        for n, line in enumerate((e2e.expand(item, COMMON, COMMON_X86) for item in items), start=1):
+            code = "0" if "msado15.dll" in line else "5" if "oledb32.dll" in line else "3"
+            if n == 5:
+                expected.append(("still running", "still running", "still running", line))
+            elif code == "0":
+                expected.append(("registered", code, code, line))
+            elif n in PRESENT:
+                expected.append((f"failed ({code})", code, code, line))
+            else:
+                expected.append(("not on this PC", code, code, line))
+        report = e2e.copy_report(self, program, done.window)
+        late = e2e.check_report(self, done.status(), report, expected)
+        if not late:
+            self.assertEqual(done.status(), "Registering: Done - 2 registered, 1 still running, 3 failed, "
+                                            "110 not on this PC. Ctrl+C copies the details.")
 
         lines = [e2e.expand(item, COMMON, COMMON_X86) for item in items]
         starts = e2e.check_whole_run(self, program, lines)
@@ -174,7 +198,15 @@ class Faults(WindowTest):
         self.prefix.remove_regsvr32()
         self.addCleanup(self.prefix.install_regsvr32)
         self.press_repair(program, snap)
-        self.assertIsNotNone(program.wait_status(e2e.DONE, timeout=300))
+        done = program.wait_status(e2e.DONE, timeout=300)
+        self.assertIsNotNone(done)
+        self.assertEqual(done.status(), e2e.NONE_STARTED)
+        report = e2e.copy_report(self, program, done.window)
+        self.assertIsNotNone(report)
+        rows = report.split("\r\n")
+        self.assertEqual(rows[0], "Registering: Done - 116 not started.")
+        self.assertEqual(rows[1], "1\tnot started\tError: CreateProcess failed. 2\tError: CreateProcess failed. 2\t"
+                                  "regsvr32 msjet40.dll /s")
         # Every line was still tried twice; the system refused each start.
         starts = program.made()
         self.assertEqual(len(starts), 232)
@@ -261,6 +293,55 @@ class Safety(WindowTest):
         self.addCleanup(program.kill)
         program.process.wait(timeout=120)
         self.assertEqual(program.process.returncode, 1)
+
+
+class RealRegsvr32(unittest.TestCase):
+    """Wine's own regsvr32 and the four data-access DLLs a fresh prefix holds, no stand-in."""
+
+    ADODB_CONNECTION = r"HKCR\CLSID\{00000514-0000-0010-8000-00AA006D2EA4}\InprocServer32"
+    MSDAINITIALIZE = r"HKCR\CLSID\{2206CDB0-19C1-11D1-89E0-00C04FD7A829}\InprocServer32"
+
+    def test_the_four_files_wine_has_are_registered_again_and_the_rest_are_not_on_this_pc(self):
+        prefix = e2e.Prefix(BUILD)
+        builtin = {"WINEDLLOVERRIDES": "mscoree,mshtml="}  # Wine's own regsvr32, not the stand-in
+        ado = COMMON + r"\System\ado\msado15.dll"
+        oledb = COMMON + r"\System\Ole DB\oledb32.dll"
+        for path in (ado, oledb):
+            r = prefix.wine(["regsvr32", "/u", "/s", path], quiet=True, extra=builtin)
+            self.assertEqual(r.returncode, 0, path)
+        self.assertIsNone(registry_default(prefix, self.ADODB_CONNECTION))
+        self.assertIsNone(registry_default(prefix, self.MSDAINITIALIZE))
+
+        program = e2e.Program(prefix, builtin)
+        self.addCleanup(program.kill)
+        snap = program.wait_window()
+        e2e.click(snap.find(text="Repair Now").centre)
+        done = program.wait_status(e2e.DONE, timeout=600)
+        self.assertIsNotNone(done, "the run did not end")
+        expected = []
+        for n, item in enumerate(snap.items, start=1):
+            line = e2e.expand(item, COMMON, COMMON_X86)
+            expected.append(("registered", "0", "0", line) if n in PRESENT else ("not on this PC", "3", "3", line))
+        report = e2e.copy_report(self, program, done.window)
+        if not e2e.check_report(self, done.status(), report, expected):
+            self.assertEqual(done.status(),
+                             "Registering: Done - 4 registered, 112 not on this PC. Ctrl+C copies the details.")
+        # The classes are back, and name the files.
+        self.assertEqual(registry_default(prefix, self.ADODB_CONNECTION).lower(), ado.lower())
+        self.assertEqual(registry_default(prefix, self.MSDAINITIALIZE).lower(), oledb.lower())
+        e2e.screenshot(os.path.join(BUILD, "e2e-real-regsvr32.png"), done.window.window)
+
+
+def registry_default(prefix, key):
+    """A key's default value as Wine's reg reads it, or None when the key is not there."""
+    r = prefix.wine(["reg", "query", key, "/ve"], quiet=True)
+    if r.returncode != 0:
+        return None
+    for line in r.stdout.decode("utf-8", "replace").splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) == 3 and parts[1].startswith("REG_"):
+            return parts[2]
+    return None
 
 
 class HighDpi(unittest.TestCase):

@@ -5,125 +5,23 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "core/registration.h"
+#include "tests/support/repair_host.h"
 
 namespace corvane {
 namespace {
 
 const std::wstring kCommon = L"C:\\CF";
 const std::wstring kCommonX86 = L"C:\\CF86";
+const std::wstring kDoneAllRegistered = L"Registering: Done - 116 registered. Ctrl+C copies the details.";
 
-class RecordingHost : public RepairHost {
- public:
-  std::vector<std::wstring> events;
-  std::vector<std::wstring> items{RegistrationList().begin(), RegistrationList().end()};
-  std::wstring delimiter = L"\"";
-  std::wstring status = L"Registering: ";
-  std::int32_t barMin = 0, barMax = 100, barValue = 0;
-  std::wstring barText;
-  std::wstring folder43 = kCommon, folder44 = kCommonX86;
-  bool redirectionAvailable = true;
-  bool administrator = true;
-  std::optional<bool> wow64 = false;
-  std::optional<std::wstring> registryFolder, variableFolder;
-  bool percentFails = false;
-  std::vector<std::int32_t> barValueAtRun;
-  std::vector<void*> disableSawSaved, revertGot;
-  std::function<void()> onYield;
-  int skipped = 0;
-  int nextToken = 0x1000;
-
-  StepResult<> SetButtonValue(std::int32_t v) override { return log(L"button " + std::to_wstring(v)); }
-  StepResult<std::int32_t> ListCount() override { return static_cast<std::int32_t>(items.size()); }
-  StepResult<std::wstring> ListItem(std::int32_t i) override {
-    if (i < 0 || i >= static_cast<std::int32_t>(items.size())) return std::unexpected(StepFault::OutOfRange);
-    return items[i];
-  }
-  StepResult<std::wstring> Delimiter() override { return delimiter; }
-  StepResult<> SetStatus(const std::wstring& s) override {
-    status = s;
-    return log(L"status " + s);
-  }
-  StepResult<> SetBarMax(std::int32_t m) override {
-    barMax = m;
-    return log(L"max " + std::to_wstring(m));
-  }
-  StepResult<> SetBarValue(std::int32_t v) override {
-    barValue = v;
-    return log(L"value " + std::to_wstring(v));
-  }
-  StepResult<> SetBarText(const std::wstring& t) override {
-    barText = t;
-    return log(L"text " + t);
-  }
-  StepResult<std::int32_t> BarValue() override { return barValue; }
-  StepResult<std::int32_t> BarMax() override { return barMax; }
-  StepResult<double> BarPercent() override {
-    if (percentFails || barMax == barMin) return std::unexpected(StepFault::Arithmetic);
-    const double f = static_cast<double>(barValue - barMin) / (barMax - barMin);
-    return std::clamp(f, 0.0, 1.0) * 100;
-  }
-  bool HasAdministratorRights() override { return administrator; }
-  std::wstring FolderPath(std::int32_t id) override {
-    events.push_back(L"folder " + std::to_wstring(id));
-    return id == 43 ? folder43 : id == 44 ? folder44 : L"";
-  }
-  StepResult<bool> IsWow64() override {
-    events.push_back(L"wow64");
-    if (!wow64) return std::unexpected(StepFault::Unavailable);
-    return *wow64;
-  }
-  StepResult<std::wstring> NativeCommonFilesDir() override {
-    events.push_back(L"registry");
-    if (!registryFolder) return std::unexpected(StepFault::Failed);
-    return *registryFolder;
-  }
-  StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override {
-    events.push_back(L"environment " + name);
-    if (!variableFolder) return std::unexpected(StepFault::Failed);
-    return *variableFolder;
-  }
-  std::wstring Run(const std::wstring& line) override {
-    barValueAtRun.push_back(barValue);
-    events.push_back(L"run " + line);
-    return L"Error: CreateProcess failed. 2";  // the run must not care
-  }
-  StepResult<> DisableRedirection(void** saved) override {
-    events.push_back(L"disable");
-    if (!redirectionAvailable) return std::unexpected(StepFault::Unavailable);
-    disableSawSaved.push_back(*saved);
-    *saved = reinterpret_cast<void*>(static_cast<std::intptr_t>(nextToken++));
-    return {};
-  }
-  StepResult<> RevertRedirection(void* saved) override {
-    events.push_back(L"revert");
-    if (!redirectionAvailable) return std::unexpected(StepFault::Unavailable);
-    revertGot.push_back(saved);
-    return {};
-  }
-  void PumpStep() override {
-    events.push_back(L"yield");
-    if (onYield) onYield();
-  }
-  void StepSkipped(std::wstring_view, StepFault) override { ++skipped; }
-
-  std::vector<std::wstring> Runs() const {
-    std::vector<std::wstring> runs;
-    for (const auto& e : events)
-      if (e.starts_with(L"run ")) runs.push_back(e.substr(4));
-    return runs;
-  }
-
- private:
-  StepResult<> log(std::wstring e) {
-    events.push_back(std::move(e));
-    return {};
-  }
-};
+using testing_support::TestRepairHost;
+using RecordingHost = TestRepairHost;
 
 // The events of line `row` (1-based): from the yield after its item is read to the yield
 // after its bar text. "value n" marks the end of line n; "value 0" ends the prologue.
@@ -136,52 +34,67 @@ std::vector<std::wstring> LineEvents(const std::vector<std::wstring>& events, in
   return {events.begin() + from, events.begin() + to};
 }
 
+// What the run asks of the host for one bare-named file: each of the child's search folders.
+std::vector<std::wstring> BareChecks(const std::wstring& file) {
+  return {L"file? C:\\windows\\system32\\" + file, L"file? C:\\windows\\" + file,
+          L"file? C:\\windows\\system32\\Wbem\\" + file};
+}
+
+// A yield while redirection is off: on for the dispatch, off again after it.
+const std::vector<std::wstring> kYieldWhileOff = {L"revert", L"yield", L"disable"};
+
+// The events of one line's two starts with the scripted runner (which yields once per start),
+// each start's file checks before it.
+std::vector<std::wstring> TwoStarts(const std::wstring& line, const std::vector<std::wstring>& checks) {
+  std::vector<std::wstring> e = {L"disable"};
+  const auto add = [&](const std::vector<std::wstring>& more) { e.insert(e.end(), more.begin(), more.end()); };
+  add(kYieldWhileOff);
+  add(checks);
+  e.push_back(L"run " + line);
+  add(kYieldWhileOff);  // the runner's own
+  add(kYieldWhileOff);
+  e.insert(e.end(), {L"revert", L"yield"});
+  add(checks);
+  e.insert(e.end(), {L"run " + line, L"yield", L"yield"});
+  return e;
+}
+
 TEST(RepairRun, PrologueThenLineOneRunsExactlyAsStored) {
   RecordingHost host;
   RepairRun(host);
   // Not a WOW64 process: the native folder's other sources are not read.
-  const std::vector<std::wstring> prologue = {L"button 0", L"yield", L"folder 43", L"folder 44", L"wow64",
-                                              L"yield",    L"max 116", L"value 0"};
+  const std::vector<std::wstring> prologue = {L"button 0", L"yield",       L"folder 43", L"folder 44", L"wow64",
+                                              L"search path", L"yield", L"max 116",   L"value 0"};
   ASSERT_GE(host.events.size(), prologue.size());
-  EXPECT_EQ(std::vector<std::wstring>(host.events.begin(), host.events.begin() + 8), prologue);
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin(), host.events.begin() + 9), prologue);
 
   const std::wstring line = L"regsvr32 msjet40.dll /s";
-  const std::vector<std::wstring> lineOne = {L"yield",
-                                             L"status Registering: " + line,
-                                             L"yield",
-                                             L"disable",
-                                             L"yield",
-                                             L"run " + line,
-                                             L"yield",
-                                             L"revert",
-                                             L"yield",
-                                             L"run " + line,
-                                             L"yield",
-                                             L"value 1",
-                                             L"text 1/116 01 %",
-                                             L"yield"};
-  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 8, host.events.begin() + 8 + 14), lineOne);
-  EXPECT_EQ(host.skipped, 0);
+  std::vector<std::wstring> lineOne = {L"yield", L"status Registering: " + line, L"yield"};
+  const auto starts = TwoStarts(line, BareChecks(L"msjet40.dll"));
+  lineOne.insert(lineOne.end(), starts.begin(), starts.end());
+  lineOne.insert(lineOne.end(), {L"value 1", L"text 1/116 01 %", L"yield"});
+  ASSERT_GE(host.events.size(), 9 + lineOne.size());
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 9, host.events.begin() + 9 + lineOne.size()), lineOne);
+  EXPECT_TRUE(host.skipped.empty());
 }
 
 TEST(RepairRun, FolderLinesGetTheirTokenReplacedWithAnExtraYield) {
   RecordingHost host;
   RepairRun(host);
-  const auto row11 = LineEvents(host.events, 11);
-  const std::wstring line11 = L"regsvr32 \"C:\\CF86\\Microsoft Shared\\DAO\\DAO350.DLL\" /s";
-  const std::vector<std::wstring> expected11 = {
-      L"yield",       L"yield",  L"status Registering: " + line11, L"yield",     L"disable",
-      L"yield",       L"run " + line11, L"yield",                  L"revert",    L"yield",
-      L"run " + line11, L"yield", L"value 11",                     L"text 11/116 09 %", L"yield"};
-  EXPECT_EQ(row11, expected11);
+  const std::wstring file11 = L"C:\\CF86\\Microsoft Shared\\DAO\\DAO350.DLL";
+  const std::wstring line11 = L"regsvr32 \"" + file11 + L"\" /s";
+  std::vector<std::wstring> expected11 = {L"yield", L"yield", L"status Registering: " + line11, L"yield"};
+  const auto starts = TwoStarts(line11, {L"file? " + file11});
+  expected11.insert(expected11.end(), starts.begin(), starts.end());
+  expected11.insert(expected11.end(), {L"value 11", L"text 11/116 09 %", L"yield"});
+  EXPECT_EQ(LineEvents(host.events, 11), expected11);
 
   const auto row64 = LineEvents(host.events, 64);
   const std::wstring line64 = L"regsvr32 \"C:\\CF\\Microsoft Shared\\DAO\\DAO350.DLL\" /s";
-  ASSERT_EQ(row64.size(), 15u);
+  ASSERT_EQ(row64.size(), expected11.size());
   EXPECT_EQ(row64[2], L"status Registering: " + line64);
-  EXPECT_EQ(row64[6], L"run " + line64);
-  EXPECT_EQ(row64[10], L"run " + line64);
-  EXPECT_EQ(row64[13], L"text 64/116 55 %");
+  EXPECT_EQ(std::count(row64.begin(), row64.end(), L"run " + line64), 2);
+  EXPECT_EQ(row64[row64.size() - 2], L"text 64/116 55 %");
 }
 
 TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
@@ -196,16 +109,16 @@ TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
   host.registryFolder = L"C:\\CF64";
   host.variableFolder = L"D:\\W6432";
   RepairRun(host);
-  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 2, host.events.begin() + 8),
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 2, host.events.begin() + 9),
             (std::vector<std::wstring>{L"folder 43", L"folder 44", L"wow64", L"registry",
-                                       L"environment CommonProgramW6432", L"yield"}));
+                                       L"environment CommonProgramW6432", L"search path", L"yield"}));
   auto runs = host.Runs();
   ASSERT_EQ(runs.size(), 232u);
   EXPECT_EQ(runs[20], row11);
   EXPECT_EQ(runs[126], row64(L"C:\\CF64"));
   EXPECT_EQ(runs[127], row64(L"C:\\CF64"));
   EXPECT_EQ(LineEvents(host.events, 64)[2], L"status Registering: " + row64(L"C:\\CF64"));
-  EXPECT_EQ(host.skipped, 0);
+  EXPECT_TRUE(host.skipped.empty());
 
   // Registry unreadable: CommonProgramW6432. Neither: the shell's answer, as on any system.
   RecordingHost variable;
@@ -214,14 +127,14 @@ TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
   variable.variableFolder = L"D:\\W6432";
   RepairRun(variable);
   EXPECT_EQ(variable.Runs()[126], row64(L"D:\\W6432"));
-  EXPECT_EQ(variable.skipped, 1);
+  EXPECT_EQ(variable.skipped.size(), 1u);
   RecordingHost neither;
   neither.wow64 = true;
   neither.folder43 = kCommonX86;
   RepairRun(neither);
   EXPECT_EQ(neither.Runs()[126], row64(kCommonX86));
   EXPECT_EQ(neither.Runs()[20], row11);
-  EXPECT_EQ(neither.skipped, 2);
+  EXPECT_EQ(neither.skipped.size(), 2u);
 
   // The question itself unavailable: passed over, and the shell's answer stands.
   RecordingHost unknown;
@@ -230,8 +143,8 @@ TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
   RepairRun(unknown);
   EXPECT_EQ(unknown.Runs()[126], row64(kCommon));
   EXPECT_EQ(std::count(unknown.events.begin(), unknown.events.end(), L"registry"), 0);
-  EXPECT_EQ(unknown.skipped, 1);
-  EXPECT_EQ(unknown.status, L"Registering: Done");
+  EXPECT_EQ(unknown.skipped.size(), 1u);
+  EXPECT_EQ(unknown.status, kDoneAllRegistered);
 }
 
 TEST(RepairRun, WholeListRunsEveryLineTwiceAndEndsDone) {
@@ -248,20 +161,29 @@ TEST(RepairRun, WholeListRunsEveryLineTwiceAndEndsDone) {
     EXPECT_EQ(host.barValueAtRun[2 * i], static_cast<std::int32_t>(i));
     EXPECT_EQ(host.barValueAtRun[2 * i + 1], static_cast<std::int32_t>(i));
   }
-  EXPECT_EQ(host.events[host.events.size() - 2], L"status Registering: Done");
+  EXPECT_EQ(host.events[host.events.size() - 3], L"report");
+  EXPECT_EQ(host.events[host.events.size() - 2], L"status " + kDoneAllRegistered);
   EXPECT_EQ(host.events.back(), L"yield");
   EXPECT_EQ(host.barText, L"116/116 100 %");
   const auto text58 = std::find(host.events.begin(), host.events.end(), L"text 58/116 50 %");
   EXPECT_NE(text58, host.events.end());
-  // The saved redirection value starts at zero once and is handed back by each line's revert.
-  ASSERT_EQ(host.disableSawSaved.size(), 116u);
+  // The saved redirection value starts at zero once; each revert hands back what the disable
+  // before it wrote (a yield's pair included), and each disable overwrites it.
+  ASSERT_EQ(host.disableSawSaved.size(), 116u * 4);
+  ASSERT_EQ(host.revertGot.size(), 116u * 4);
   EXPECT_EQ(host.disableSawSaved[0], nullptr);
-  for (std::size_t i = 0; i < 116; ++i) {
+  for (std::size_t i = 0; i < host.revertGot.size(); ++i) {
     EXPECT_EQ(host.revertGot[i], reinterpret_cast<void*>(static_cast<std::intptr_t>(0x1000 + i)));
     if (i > 0) {
       EXPECT_EQ(host.disableSawSaved[i], host.revertGot[i - 1]);
     }
   }
+  // Every line's first start in the 64-bit view, its second in the normal one; no message was
+  // handled with redirection off.
+  ASSERT_EQ(host.offAtRun.size(), 232u);
+  for (std::size_t i = 0; i < 232; ++i) EXPECT_EQ(host.offAtRun[i], i % 2 == 0) << i;
+  EXPECT_EQ(host.yieldsWhileOff, 0);
+  EXPECT_FALSE(host.off);
 }
 
 TEST(RepairRun, FailingStepsAreSkippedAndTheRunStillEndsDone) {
@@ -273,11 +195,13 @@ TEST(RepairRun, FailingStepsAreSkippedAndTheRunStillEndsDone) {
   ASSERT_EQ(runs.size(), 232u);
   EXPECT_EQ(runs[21], runs[20]);
   // Two redirection calls and one bar text per line passed over; nothing else.
-  EXPECT_EQ(host.skipped, 116 * 3);
+  EXPECT_EQ(host.skipped.size(), 116u * 3);
+  // With the switch missing there is nothing to switch back on for a yield.
   EXPECT_EQ(std::count(host.events.begin(), host.events.end(), L"disable"), 116);
+  EXPECT_EQ(std::count(host.events.begin(), host.events.end(), L"revert"), 116);
   EXPECT_TRUE(host.barText.empty());
   EXPECT_EQ(host.barValue, 116);
-  EXPECT_EQ(host.status, L"Registering: Done");
+  EXPECT_EQ(host.status, kDoneAllRegistered);
 }
 
 TEST(RepairRun, ALineWhoseFolderCameOutEmptyIsShownAndCountedButNotStarted) {
@@ -290,12 +214,15 @@ TEST(RepairRun, ALineWhoseFolderCameOutEmptyIsShownAndCountedButNotStarted) {
   EXPECT_EQ(runs[19], RegistrationList()[9]);
   EXPECT_EQ(runs[20], L"regsvr32 \"C:\\CF\\Microsoft Shared\\DAO\\DAO350.DLL\" /s");
   const std::wstring row11 = L"regsvr32 \"\\Microsoft Shared\\DAO\\DAO350.DLL\" /s";
-  // Read, expanded, shown, counted: no redirection switch and no start.
+  // Read, expanded, shown, counted: no redirection switch, no file check and no start.
   EXPECT_EQ(LineEvents(host.events, 11),
             (std::vector<std::wstring>{L"yield", L"yield", L"status Registering: " + row11, L"yield", L"value 11",
                                        L"text 11/116 09 %", L"yield"}));
   EXPECT_EQ(host.barText, L"116/116 100 %");
-  EXPECT_EQ(host.status, L"Registering: Done");
+  EXPECT_EQ(host.status, L"Registering: Done - 63 registered, 53 not started. Ctrl+C copies the details.");
+  EXPECT_NE(host.report.find(L"\r\n11\tnot started\tnot started: its folder was not found\tnot started: its folder "
+                             L"was not found\t" + row11 + L"\r\n"),
+            std::wstring::npos);
 
   // Both lookups failed: the ten stored lines alone start, twice each.
   RecordingHost neither;
@@ -306,8 +233,8 @@ TEST(RepairRun, ALineWhoseFolderCameOutEmptyIsShownAndCountedButNotStarted) {
   ASSERT_EQ(runs.size(), 20u);
   EXPECT_TRUE(std::none_of(runs.begin(), runs.end(), [](const std::wstring& r) { return r.find(L"\"\\") != r.npos; }));
   EXPECT_EQ(neither.barValue, 116);
-  EXPECT_EQ(neither.status, L"Registering: Done");
-  EXPECT_EQ(neither.skipped, 0);
+  EXPECT_EQ(neither.status, L"Registering: Done - 10 registered, 106 not started. Ctrl+C copies the details.");
+  EXPECT_TRUE(neither.skipped.empty());
 }
 
 TEST(RepairRun, WithoutAdministratorRightsNothingStartsAndTheStatusSaysWhy) {
@@ -315,6 +242,7 @@ TEST(RepairRun, WithoutAdministratorRightsNothingStartsAndTheStatusSaysWhy) {
   host.administrator = false;
   host.barValue = 40;
   host.barText = L"40/116 34 %";
+  host.report = L"the last run's";
   RepairRun(host);
   EXPECT_EQ(host.events,
             (std::vector<std::wstring>{L"button 0", L"yield",
@@ -322,9 +250,10 @@ TEST(RepairRun, WithoutAdministratorRightsNothingStartsAndTheStatusSaysWhy) {
                                        L"(right-click corvane.exe and choose Run as administrator)",
                                        L"yield"}));
   EXPECT_TRUE(host.Runs().empty());
-  // The bar stays as it was.
+  // The bar and the last report stay as they were.
   EXPECT_EQ(host.barValue, 40);
   EXPECT_EQ(host.barText, L"40/116 34 %");
+  EXPECT_EQ(host.report, L"the last run's");
 }
 
 TEST(RepairRun, DelimiterIsReadFromTheHostEveryTime) {
@@ -339,35 +268,122 @@ TEST(RepairRun, DelimiterIsReadFromTheHostEveryTime) {
 
 TEST(RepairRun, NestedRunFromAYieldFinishesThenTheOuterRunResumes) {
   RecordingHost host;
-  int runsSeen = 0;
-  bool nested = false;
+  bool nested = false, inNested = false;
   std::size_t nestedEnd = 0;
+  std::wstring nestedStatus, nestedReport;
+  // The nested run's children all end with 3 for files that are not there; the outer run's with 0.
+  host.answer = [&](const std::wstring&, bool) { return StartResult::ExitedWith(inNested ? 3 : 0); };
   host.onYield = [&] {
-    // Press the button again while line 3's first child runs.
-    if (!nested && !host.events.empty() && host.events[host.events.size() - 2].starts_with(L"run ") &&
-        ++runsSeen == 5) {
-      nested = true;
-      RepairRun(host);
-      nestedEnd = host.events.size();
-    }
+    // Press the button again in the runner's step while line 3's first child runs: then the
+    // 64-bit view is switched off for the dispatch.
+    if (nested || host.ran.size() != 5 || !host.events[host.events.size() - 3].starts_with(L"run ")) return;
+    nested = true;
+    EXPECT_FALSE(host.off);
+    inNested = true;
+    RepairRun(host);
+    inNested = false;
+    nestedEnd = host.events.size();
+    nestedStatus = host.status;
+    nestedReport = host.report;
   };
   RepairRun(host);
   ASSERT_TRUE(nested);
   const auto runs = host.Runs();
   ASSERT_EQ(runs.size(), 464u);
-  // The inner run walks all 116 lines from row 1 and ends "Done".
+  // The inner run walks all 116 lines from row 1, each once per view, and sums up its own.
   EXPECT_EQ(runs[5], RegistrationList()[0]);
   EXPECT_EQ(runs[236], ExpandLine(RegistrationList()[115], L"\"", kCommon, kCommonX86));
-  EXPECT_EQ(host.events[nestedEnd - 2], L"status Registering: Done");
-  // The outer run goes on with its own line 3: revert, second child, then the bar follows it.
-  const std::vector<std::wstring> resumed(host.events.begin() + nestedEnd, host.events.begin() + nestedEnd + 6);
-  const std::vector<std::wstring> expected = {L"revert", L"yield", L"run " + std::wstring(RegistrationList()[2]),
-                                              L"yield", L"value 3", L"text 3/116 03 %"};
-  EXPECT_EQ(resumed, expected);
-  EXPECT_EQ(runs[237], RegistrationList()[2]);
+  for (std::size_t j = 5; j <= 236; ++j) EXPECT_EQ(host.offAtRun[j], (j - 5) % 2 == 0) << j;
+  EXPECT_EQ(nestedStatus, L"Registering: Done - 116 not on this PC. Ctrl+C copies the details.");
+  EXPECT_EQ(std::count(nestedReport.begin(), nestedReport.end(), L'\n'), 117);
+  EXPECT_EQ(host.events[nestedEnd - 2], L"status " + nestedStatus);
+  // The outer run goes on with its own line 3: back to the 64-bit view to end its first start,
+  // then the second start, then the bar follows it.
+  const std::wstring line3(RegistrationList()[2]);
+  std::vector<std::wstring> expected = {L"disable", L"revert", L"yield", L"disable", L"revert", L"yield"};
+  const auto checks = BareChecks(L"msjetoledb40.dll");
+  expected.insert(expected.end(), checks.begin(), checks.end());
+  expected.insert(expected.end(), {L"run " + line3, L"yield", L"yield", L"value 3", L"text 3/116 03 %"});
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + nestedEnd, host.events.begin() + nestedEnd + expected.size()),
+            expected);
+  EXPECT_TRUE(host.offAtRun[4]);
+  EXPECT_FALSE(host.offAtRun[237]);
+  EXPECT_EQ(runs[237], line3);
   EXPECT_EQ(runs.back(), ExpandLine(RegistrationList()[115], L"\"", kCommon, kCommonX86));
-  EXPECT_EQ(host.status, L"Registering: Done");
+  // The outer run's summary covers its own 116 lines: its line 3 registered before the press.
+  EXPECT_EQ(host.status, kDoneAllRegistered);
+  EXPECT_EQ(std::count(host.report.begin(), host.report.end(), L'\n'), 117);
   EXPECT_EQ(host.barText, L"116/116 100 %");
+  EXPECT_EQ(host.yieldsWhileOff, 0);
+  EXPECT_FALSE(host.off);
+}
+
+// A mix of results per row, as a PC with some files, some refusals and a hanging child gives.
+TEST(RepairRun, AScriptedMixGivesTheExactSummaryAndReport) {
+  RecordingHost host;
+  const auto row = [](int n) { return ExpandLine(RegistrationList()[n - 1], L"\"", kCommon, kCommonX86); };
+  // Files: row 67's in both views, row 1's (a bare name) only in the 64-bit system folder, row 12's
+  // and row 112's in both.
+  host.files = {L"C:\\CF\\System\\ado\\msado15.dll", L"C:\\CF86\\Microsoft Shared\\DAO\\dao360.dll",
+                L"C:\\CF\\System\\Ole DB\\oledb32.dll"};
+  host.nativeFiles = {L"C:\\windows\\system32\\msjet40.dll"};
+  host.answer = [&](const std::wstring& line, bool off) {
+    if (line == row(67)) return StartResult::ExitedWith(0);
+    if (line == row(1)) return StartResult::ExitedWith(off ? 5 : 3);  // there, but refused
+    if (line == row(2)) return off ? StartResult::Running() : StartResult::ExitedWith(3);
+    if (line == row(12)) return StartResult::ExitedWith(4);  // no DllRegisterServer
+    if (line == row(112)) return off ? StartResult::ExitedWith(3) : StartResult::ExitedWith(0);
+    if (line == row(3)) return StartResult::Refused(L"Error: CreateProcess failed. 193");
+    return StartResult::ExitedWith(3);
+  };
+  RepairRun(host);
+  EXPECT_EQ(host.status, L"Registering: Done - 2 registered, 1 still running, 2 failed, 110 not on this PC, "
+                         L"1 not started. Ctrl+C copies the details.");
+  const auto reportLines = [&] {
+    std::vector<std::wstring> lines;
+    for (std::size_t at = 0; at < host.report.size();) {
+      const auto end = host.report.find(L"\r\n", at);
+      lines.push_back(host.report.substr(at, end - at));
+      at = end + 2;
+    }
+    return lines;
+  }();
+  ASSERT_EQ(reportLines.size(), 117u);
+  EXPECT_EQ(reportLines[0], L"Registering: Done - 2 registered, 1 still running, 2 failed, 110 not on this PC, "
+                            L"1 not started.");
+  EXPECT_EQ(reportLines[1], L"1\tfailed (5)\t5\t3\t" + row(1));
+  EXPECT_EQ(reportLines[2], L"2\tstill running\tstill running\t3\t" + row(2));
+  EXPECT_EQ(reportLines[3], L"3\tnot started\tError: CreateProcess failed. 193\tError: CreateProcess failed. 193\t" + row(3));
+  EXPECT_EQ(reportLines[4], L"4\tnot on this PC\t3\t3\t" + row(4));
+  EXPECT_EQ(reportLines[12], L"12\tfailed (4)\t4\t4\t" + row(12));
+  EXPECT_EQ(reportLines[67], L"67\tregistered\t0\t0\t" + row(67));
+  EXPECT_EQ(reportLines[112], L"112\tregistered\t3\t0\t" + row(112));
+  EXPECT_EQ(reportLines[116], L"116\tnot on this PC\t3\t3\t" + row(116));
+  // The summary is set once, at the end, after the report it sums up.
+  EXPECT_EQ(std::count(host.events.begin(), host.events.end(), L"report"), 1);
+  EXPECT_EQ(host.events[host.events.size() - 3], L"report");
+}
+
+// A start that throws (memory ran out while the line was started) ends the run there, and the
+// thread is back in its normal view: a later run's starts see what they should.
+TEST(RepairRun, RedirectionIsSwitchedBackOnWhenAStartThrows) {
+  RecordingHost host;
+  host.answer = [&](const std::wstring&, bool) -> StartResult {
+    if (host.ran.size() == 9) throw std::bad_alloc();  // line 5's first start
+    return StartResult::ExitedWith(0);
+  };
+  EXPECT_THROW(RepairRun(host), std::bad_alloc);
+  EXPECT_FALSE(host.off);
+  EXPECT_EQ(host.events.back(), L"revert");
+  EXPECT_EQ(host.yieldsWhileOff, 0);
+
+  host.answer = nullptr;
+  const std::size_t before = host.offAtRun.size();
+  RepairRun(host);
+  ASSERT_EQ(host.offAtRun.size(), before + 232);
+  for (std::size_t i = 0; i < 232; ++i) EXPECT_EQ(host.offAtRun[before + i], i % 2 == 0) << i;
+  EXPECT_FALSE(host.off);
+  EXPECT_EQ(host.status, kDoneAllRegistered);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,8 @@
 #include "app/repair/RepairRun.h"
 #include "core/registration.h"
 #include "platform/bind.h"
+#include "platform/unique.h"
+#include "tests/support/repair_host.h"
 #include "tests/support/win_support.h"
 
 namespace corvane {
@@ -21,51 +25,15 @@ using namespace testing_support;
 
 // The real system services with the window's controls kept in memory; every line handed to the
 // real runner is kept in order, with the runner's answer.
-class MemoryControlsHost : public SystemRepairHost {
+class MemoryControlsHost : public TestRepairHost {
  public:
-  explicit MemoryControlsHost(std::vector<std::wstring> items = {RegistrationList().begin(), RegistrationList().end()})
-      : items_(std::move(items)) {}
-
-  std::wstring status = L"Registering: ";
-  std::int32_t barMax = 100, barValue = 0;
-  std::wstring barText;
-  int skipped = 0;
-  std::vector<std::wstring> ran;
-  std::vector<std::wstring> refused;
-
-  std::wstring Run(const std::wstring& line) override {
-    ran.push_back(line);
-    std::wstring answer = SystemRepairHost::Run(line);
-    if (!answer.empty()) refused.push_back(answer);
-    return answer;
+  explicit MemoryControlsHost(std::vector<std::wstring> lines = {RegistrationList().begin(), RegistrationList().end()}) {
+    items = std::move(lines);
+    system = &services_;
   }
-  StepResult<> SetButtonValue(std::int32_t) override { return {}; }
-  StepResult<std::int32_t> ListCount() override { return static_cast<std::int32_t>(items_.size()); }
-  StepResult<std::wstring> ListItem(std::int32_t i) override { return items_[static_cast<size_t>(i)]; }
-  StepResult<std::wstring> Delimiter() override { return L"\""; }
-  StepResult<> SetStatus(const std::wstring& s) override {
-    status = s;
-    return {};
-  }
-  StepResult<> SetBarMax(std::int32_t m) override {
-    barMax = m;
-    return {};
-  }
-  StepResult<> SetBarValue(std::int32_t v) override {
-    barValue = v;
-    return {};
-  }
-  StepResult<> SetBarText(const std::wstring& t) override {
-    barText = t;
-    return {};
-  }
-  StepResult<std::int32_t> BarValue() override { return barValue; }
-  StepResult<std::int32_t> BarMax() override { return barMax; }
-  StepResult<double> BarPercent() override { return 100.0 * barValue / barMax; }
-  void StepSkipped(std::wstring_view, StepFault) override { ++skipped; }
 
  private:
-  std::vector<std::wstring> items_;
+  SystemServices services_;
 };
 
 // What the children ran, as a sorted list: a child that starts after the runner's 3 s wait may
@@ -82,11 +50,12 @@ std::vector<std::wstring> ChildCommands(const std::wstring& log, size_t expected
 void ExpectChildrenRan(const MemoryControlsHost& host, const std::wstring& log) {
   std::vector<std::wstring> started = host.ran;
   std::sort(started.begin(), started.end());
-  const auto children = ChildCommands(log, started.size() - host.refused.size());
+  const auto refused = host.Refused();
+  const auto children = ChildCommands(log, started.size() - refused.size());
   EXPECT_TRUE(std::includes(started.begin(), started.end(), children.begin(), children.end()));
   EXPECT_LE(started.size() - std::min(started.size(), children.size()), kMostLostChildren)
       << children.size() << " of " << started.size() << " children ran";
-  for (const auto& text : host.refused) EXPECT_TRUE(text.starts_with(L"Error: CreateProcess failed. ")) << text;
+  for (const auto& text : refused) EXPECT_TRUE(text.starts_with(L"Error: CreateProcess failed. ")) << text;
 }
 
 const std::wstring kNativeCommonFiles = L"C:\\Program Files\\Common Files";
@@ -99,7 +68,17 @@ TEST(RepairRunUnderWine, EveryExpandedLineStartsTwiceInOrder) {
 
   MemoryControlsHost host;
   RepairRun(host);
-  EXPECT_EQ(host.status, L"Registering: Done");
+  // The stand-in ends every child with 0, so every line registered, but for a child a loaded
+  // machine left running past the wait, and whose line's other start did not end with 0.
+  ASSERT_EQ(host.answers.size(), 232u);
+  std::int32_t registered = 0;
+  for (std::size_t i = 0; i < 232; i += 2) {
+    for (const auto& a : {host.answers[i], host.answers[i + 1]}) {
+      EXPECT_TRUE(a == StartResult::ExitedWith(0) || a == StartResult::Running()) << a.error;
+    }
+    registered += host.answers[i] == StartResult::ExitedWith(0) || host.answers[i + 1] == StartResult::ExitedWith(0);
+  }
+  EXPECT_EQ(host.status, SummaryStatus({registered, 116 - registered, 0, 0, 0}));
   EXPECT_EQ(host.barText, L"116/116 100 %");
 
   // The native tree for %CommonProgramFiles% in either build: where the shell names the 32-bit
@@ -114,7 +93,7 @@ TEST(RepairRunUnderWine, EveryExpandedLineStartsTwiceInOrder) {
   EXPECT_EQ(host.ran[20], L"regsvr32 \"C:\\Program Files (x86)\\Common Files\\Microsoft Shared\\DAO\\DAO350.DLL\" /s");
   ExpectChildrenRan(host, log);
   // A 64-bit process has no WOW64 switch to flip, but the functions exist: nothing was skipped.
-  EXPECT_EQ(host.skipped, 0);
+  EXPECT_TRUE(host.skipped.empty());
 }
 
 TEST(RepairRunUnderWine, WithoutTheRedirectionFunctionsEveryLineStillRunsTwice) {
@@ -131,12 +110,122 @@ TEST(RepairRunUnderWine, WithoutTheRedirectionFunctionsEveryLineStillRunsTwice) 
   RepairRun(host);
   platform::SetFunctionUnavailable("Wow64DisableWow64FsRedirection", false);
   platform::SetFunctionUnavailable("Wow64RevertWow64FsRedirection", false);
-  EXPECT_EQ(host.status, L"Registering: Done");
   ASSERT_EQ(host.ran.size(), 6u);
   EXPECT_EQ(host.ran[0], host.ran[1]);
   EXPECT_EQ(host.ran[4], ExpandLine(list[63], L"\"", kNativeCommonFiles, L""));
   ExpectChildrenRan(host, log);
-  EXPECT_EQ(host.skipped, 6);  // each line's switch off and back on
+  EXPECT_EQ(host.skipped.size(), 6u);  // each line's switch off and back on
+}
+
+// A window whose WM_APP runs `onApp`: a click the user makes while a start is under way.
+class AppWindow {
+ public:
+  explicit AppWindow(std::function<void()> onApp) : onApp_(std::move(onApp)) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &AppWindow::Proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"CorvaneRepairApp";
+    ::RegisterClassW(&wc);
+    window_.reset(::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                  wc.hInstance, nullptr));
+    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  void Post() { ::PostMessageW(window_.get(), WM_APP, 0, 0); }
+  explicit operator bool() const { return static_cast<bool>(window_); }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_APP) {
+      if (auto* self = reinterpret_cast<AppWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) self->onApp_();
+      return 0;
+    }
+    return ::DefWindowProcW(window, message, w, l);
+  }
+  std::function<void()> onApp_;
+  platform::unique_hwnd window_;
+};
+
+// A file in the native system32 alone, for as long as it lives (a 32-bit process on 64-bit
+// Windows sees syswow64 there unless redirection is off).
+class NativeMarker {
+ public:
+  NativeMarker() : path_(SystemDirectory() + L"\\corvane-native-marker.txt") {
+    PVOID saved = nullptr;
+    if (!::Wow64DisableWow64FsRedirection(&saved)) return;
+    platform::unique_handle file(::CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    made_ = static_cast<bool>(file) && file.get() != INVALID_HANDLE_VALUE;
+    if (file.get() == INVALID_HANDLE_VALUE) file.release();
+    visibleWhenOff_ = FileExists(path_);
+    ::Wow64RevertWow64FsRedirection(saved);
+  }
+  ~NativeMarker() {
+    PVOID saved = nullptr;
+    if (!::Wow64DisableWow64FsRedirection(&saved)) return;
+    ::DeleteFileW(path_.c_str());
+    ::Wow64RevertWow64FsRedirection(saved);
+  }
+  bool Made() const { return made_ && visibleWhenOff_; }
+  bool Visible() const { return FileExists(path_); }
+
+ private:
+  std::wstring path_;
+  bool made_ = false, visibleWhenOff_ = false;
+};
+
+// Only a 32-bit process on 64-bit Windows has two views (the x86 build's tests).
+TEST(RepairRunUnderWow64, MessagesDuringAStartAreHandledInTheNormalViewAndANestedRunStartsInBoth) {
+  ASSERT_TRUE(RunsUnderWow64());
+  ASSERT_TRUE(InstallStandInRegsvr32());
+  TempFolder temp(L"repair-views");
+  const std::wstring log = temp.file(L"regsvr32.log");
+  ScopedEnv logEnv(L"CORVANE_PROBE_LOG", log);
+  NativeMarker marker;
+  ASSERT_TRUE(marker.Made());
+  ASSERT_FALSE(marker.Visible()) << "the marker must be in the 64-bit view only";
+
+  // The user presses the button again while the one line's first child is being waited for.
+  MemoryControlsHost outer({RegistrationList()[0]});
+  MemoryControlsHost nested;
+  std::vector<bool> markerSeen;
+  int presses = 0;
+  AppWindow window([&] {
+    markerSeen.push_back(marker.Visible());
+    if (++presses == 1) RepairRun(nested);
+  });
+  ASSERT_TRUE(window) << "needs a display";
+  outer.runner = [&](const std::wstring& line, const std::function<void()>& yield) {
+    if (outer.ran.size() == 1) window.Post();
+    return outer.system->Run(line, yield);
+  };
+  RepairRun(outer);
+
+  ASSERT_EQ(markerSeen, std::vector<bool>{false}) << "a message was handled in the 64-bit view";
+  EXPECT_EQ(outer.offAtRun, (std::vector<bool>{true, false}));
+  // The nested run made its own 232 starts, each line in the 64-bit view first, then in the 32-bit one.
+  ASSERT_EQ(nested.ran.size(), 232u);
+  for (std::size_t i = 0; i < 232; ++i) EXPECT_EQ(nested.offAtRun[i], i % 2 == 0) << i;
+  EXPECT_EQ(nested.yieldsWhileOff + outer.yieldsWhileOff, 0);
+  // And the children say so: of each line's two, one 64-bit regsvr32 and one 32-bit.
+  const auto records = SettledStarts(log, 234 - outer.Refused().size() - nested.Refused().size());
+  std::map<std::wstring, std::vector<std::wstring>> bits;
+  for (const auto& record : records) bits[Field(record, L"cmd")].push_back(Field(record, L"bits"));
+  // Row 1 ran in the outer run as well: four children, two of each.
+  std::size_t lost = 0;
+  for (std::size_t i = 0; i < nested.ran.size(); i += 2) {
+    const std::wstring& line = nested.ran[i];
+    const std::size_t pairs = line == RegistrationList()[0] ? 2 : 1;
+    auto seen = bits[line];
+    std::sort(seen.begin(), seen.end());
+    if (seen.size() < 2 * pairs) {
+      lost += 2 * pairs - seen.size();
+      continue;
+    }
+    std::vector<std::wstring> expected(pairs, L"32");
+    expected.insert(expected.end(), pairs, L"64");
+    EXPECT_EQ(seen, expected) << line;
+  }
+  EXPECT_LE(lost, kMostLostChildren);
 }
 
 }  // namespace

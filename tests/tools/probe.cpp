@@ -1,11 +1,12 @@
 // A stand-in child program: appends one line about how it was started to the file named by
 // CORVANE_PROBE_LOG, then optionally sleeps (CORVANE_PROBE_SLEEP_MS), appends "done" and exits
-// with CORVANE_PROBE_EXIT. CORVANE_PROBE_SLEEP_MATCH limits the sleep to command lines holding
+// with the code CORVANE_PROBE_EXITS gives for its command line ("text=code;...", the first text
+// the line holds), else CORVANE_PROBE_EXIT. CORVANE_PROBE_SLEEP_MATCH limits the sleep to command lines holding
 // that text. With CORVANE_PROBE_WINDOW set to a window caption, the line also records the texts
 // of that window's controls that start with "Registering: " (what the user sees meanwhile).
 // Copied as regsvr32.exe it stands in for the registration tool. Started by name, it also takes
 // "--write=BYTES" (writes that much to its standard output, then appends "done") and
-// "--sleep=MS" on its command line, and "--count-pipes" (records how many pipe handles it holds).
+// "--sleep=MS" on its command line, and "--count-pipes" (records how many pipe, process and thread handles it holds).
 #include <windows.h>
 
 #include <cwchar>
@@ -94,10 +95,16 @@ int main() {
   line += L"\tpath=" + env(L"PATH");
   if (std::wstring(::GetCommandLineW()).find(L" --count-pipes") != std::wstring::npos) {
     // Every pipe handle this process holds, inherited ones included (they keep their values).
-    int pipes = 0;
-    for (UINT_PTR value = 4; value < 65536; value += 4)
-      if (::GetFileType(reinterpret_cast<HANDLE>(value)) == FILE_TYPE_PIPE) ++pipes;
-    line += L"\tpipes=" + std::to_wstring(pipes);
+    // Process and thread handles as well: an inherited one answers its object's id.
+    int pipes = 0, processes = 0, threads = 0;
+    for (UINT_PTR value = 4; value < 65536; value += 4) {
+      const HANDLE h = reinterpret_cast<HANDLE>(value);
+      if (::GetFileType(h) == FILE_TYPE_PIPE) ++pipes;
+      if (::GetProcessId(h) != 0) ++processes;
+      if (::GetThreadId(h) != 0) ++threads;
+    }
+    line += L"\tpipes=" + std::to_wstring(pipes) + L"\tprocesses=" + std::to_wstring(processes) +
+            L"\tthreads=" + std::to_wstring(threads);
   }
   if (const std::wstring caption = env(L"CORVANE_PROBE_WINDOW"); !caption.empty()) {
     if (HWND window = ::FindWindowW(nullptr, caption.c_str())) {
@@ -130,6 +137,17 @@ int main() {
   if (const std::wstring sleep = env(L"CORVANE_PROBE_SLEEP_MS"); !sleep.empty() && sleepHere) {
     ::Sleep(static_cast<DWORD>(std::stoul(sleep)));
     append(log, L"done\tpid=" + std::to_wstring(::GetCurrentProcessId()) + L"\n");
+  }
+  // CORVANE_PROBE_EXITS: "text=code;text=code": the first text the command line holds decides.
+  const std::wstring exits = env(L"CORVANE_PROBE_EXITS");
+  for (size_t at = 0; at < exits.size();) {
+    size_t end = exits.find(L';', at);
+    if (end == std::wstring::npos) end = exits.size();
+    const std::wstring rule = exits.substr(at, end - at);
+    const size_t equals = rule.rfind(L'=');
+    if (equals != std::wstring::npos && commandLine.find(rule.substr(0, equals)) != std::wstring::npos)
+      return std::stoi(rule.substr(equals + 1));
+    at = end + 1;
   }
   const std::wstring code = env(L"CORVANE_PROBE_EXIT");
   return code.empty() ? 0 : std::stoi(code);
