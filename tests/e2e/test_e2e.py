@@ -303,7 +303,7 @@ class RealRegsvr32(unittest.TestCase):
 
     def test_the_four_files_wine_has_are_registered_again_and_the_rest_are_not_on_this_pc(self):
         prefix = e2e.Prefix(BUILD)
-        builtin = {"WINEDLLOVERRIDES": "mscoree,mshtml="}  # Wine's own regsvr32, not the stand-in
+        builtin = {"WINEDLLOVERRIDES": "mscoree,mshtml=;regsvr32.exe=b"}  # Wine's own regsvr32, not the stand-in
         ado = COMMON + r"\System\ado\msado15.dll"
         oledb = COMMON + r"\System\Ole DB\oledb32.dll"
         for path in (ado, oledb):

@@ -50,25 +50,45 @@ class Wow64Run(unittest.TestCase):
         self.assertEqual(snap.status(), "Registering: ")
         self.assertEqual(len(snap.items), 116)
 
+        # Pressed, and pressed again while the first lines run: a nested run, whose own lines
+        # must each start in the 64-bit view first and in the 32-bit one then, wherever the
+        # second press was handled (no message is handled with redirection off).
         begun = time.monotonic()
-        e2e.click(snap.find(text="Repair Now").centre)
+        button = snap.find(text="Repair Now").centre
+        e2e.click(button)
+        self.assertTrue(program.wait_made(3, timeout=300))
+        e2e.click(button)
+        self.assertTrue(program.wait_made(240, timeout=900), "the second press started no nested run")
         done = program.wait_status(e2e.DONE, timeout=900)
-        self.assertIsNotNone(done, "the run did not reach Registering: Done")
-        print(f"whole x86 run under emulation: {time.monotonic() - begun:.1f} s", file=sys.stderr)
+        self.assertIsNotNone(done, "the run did not end")
+        print(f"two nested x86 runs under emulation: {time.monotonic() - begun:.1f} s", file=sys.stderr)
 
         lines = [e2e.expand(item, native[43], wow64[44]) for item in snap.items]
         self.assertIn(native[43] + "\\Microsoft Shared\\DAO\\DAO350.DLL", lines[63])
         self.assertIn(wow64[44] + "\\Microsoft Shared\\DAO\\DAO350.DLL", lines[10])
-        starts = e2e.check_whole_run(self, program, lines)
+        one_run = [line for line in lines for _ in (0, 1)]
+        starts = program.settled()
+        made = [s.cmd for s in starts]
+        # The outer run's starts with the nested run's whole list inside them, at the press.
+        at = next((k for k in range(len(one_run) + 1) if made == one_run[:k] + one_run + one_run[k:]), None)
+        self.assertIsNotNone(at, "the starts are not two whole runs, one nested in the other")
+        print(f"the nested run began after the outer run's start {at}", file=sys.stderr)
         windows = r"C:\windows"
-        for j, start in enumerate(starts):
+        lost = 0
+        for i, start in enumerate(starts):
             if start.record is None:
+                lost += 1
                 continue
-            # Redirection off for a line's first start, back on for its second.
+            # Redirection off for a line's first start, back on for its second, in each run.
+            j = i - at if at <= i < at + len(one_run) else i if i < at else i - len(one_run)
             view, bits = ("system32", "64") if j % 2 == 0 else ("syswow64", "32")
-            with self.subTest(start=j + 1):
+            with self.subTest(start=i + 1):
+                self.assertEqual(start.record.cmd, start.cmd)
                 self.assertEqual(start.record.fields.get("bits"), bits)
                 self.assertEqual(start.record.module.lower(), rf"{windows}\{view}\regsvr32.exe".lower())
+        self.assertLessEqual(lost, e2e.MOST_LOST)
+        # The stand-in ends every child with 0; the outer run's summary covers its own lines.
+        self.assertEqual(done.status(), e2e.ALL_REGISTERED)
 
         # The bar at 116 of 116: filled blue from edge to edge.
         pixels = e2e.screen_pixels(bar.window)
@@ -79,6 +99,75 @@ class Wow64Run(unittest.TestCase):
         took, after = program.close()
         self.assertEqual(after, 0)
         self.assertEqual(program.process.returncode, 0)
+
+
+class RealRegsvr32(unittest.TestCase):
+    """The x86 exe with Wine's own regsvr32 in both views and the data-access DLLs the x86 root's
+    prefix holds: Wine's four in the native tree (64-bit) and the same four in the (x86) tree
+    (32-bit). Wine loads its own DLLs by name, whatever the folder, so each regsvr32 registers
+    either tree's file with its own bitness's DLL and answers 0 in both views (Windows' 64-bit
+    regsvr32 would answer 3 for a 32-bit file, and the line would still count as registered)."""
+
+    CLASSES = {"ADODB.Connection": "{00000514-0000-0010-8000-00AA006D2EA4}",
+               "MSDAINITIALIZE": "{2206CDB0-19C1-11D1-89E0-00C04FD7A829}"}
+    FILES = {"ADODB.Connection": r"System\ado\msado15.dll", "MSDAINITIALIZE": r"System\Ole DB\oledb32.dll"}
+    NATIVE = {67, 95, 97, 112}
+    X86 = {14, 42, 44, 59}
+
+    def test_both_trees_registered_again_each_in_the_view_that_loads_it(self):
+        prefix = e2e.X86Prefix(BUILD)
+        native = folders(prefix, prefix.driver)
+        builtin = {"WINEDLLOVERRIDES": "mscoree,mshtml=;regsvr32.exe=b"}  # Wine's own regsvr32, not the stand-ins
+        regsvr32 = {"64": r"C:\windows\system32\regsvr32.exe", "32": r"C:\windows\syswow64\regsvr32.exe"}
+        trees = {"64": native[43], "32": native[44]}
+        for bits in ("64", "32"):
+            for name, file in self.FILES.items():
+                # Through cmd: a 64-bit process starting the 32-bit regsvr32 gets a 32-bit process.
+                r = prefix.wine(["cmd", "/c", regsvr32[bits], "/u", "/s", trees[bits] + "\\" + file], quiet=True,
+                                extra=builtin, timeout=300)
+                self.assertEqual(r.returncode, 0, f"{bits}-bit {file}")
+                self.assertIsNone(class_file(prefix, self.CLASSES[name], bits), f"{bits}-bit {name}")
+
+        program = e2e.Program(prefix, builtin)
+        self.addCleanup(program.kill)
+        snap = program.wait_window(timeout=300)
+        e2e.click(snap.find(text="Repair Now").centre)
+        done = program.wait_status(e2e.DONE, timeout=1200)
+        self.assertIsNotNone(done, "the run did not end")
+        expected = []
+        for n, item in enumerate(snap.items, start=1):
+            line = e2e.expand(item, native[43], native[44])
+            if n in self.NATIVE | self.X86:
+                expected.append(("registered", "0", "0", line))
+            else:
+                expected.append(("not on this PC", "3", "3", line))
+        report = e2e.copy_report(self, program, done.window)
+        if not e2e.check_report(self, done.status(), report, expected):
+            self.assertEqual(done.status(),
+                             "Registering: Done - 8 registered, 108 not on this PC. Ctrl+C copies the details.")
+        # The classes are back in both registry views and name the file: the 64-bit view the
+        # native one (row 67's and 112's first starts come after rows 14's and 59's), the 32-bit
+        # view whichever tree's line registered last.
+        for name, guid in self.CLASSES.items():
+            for bits in ("64", "32"):
+                named = (class_file(prefix, guid, bits) or "").lower()
+                files = [(tree + "\\" + self.FILES[name]).lower() for tree in trees.values()]
+                print(f"{bits}-bit {name}: {named}", file=sys.stderr)
+                self.assertIn(named, files[:1] if bits == "64" else files, f"{bits}-bit {name}")
+        e2e.screenshot(os.path.join(BUILD, "e2e-x86-real-regsvr32.png"), done.window.window)
+
+
+def class_file(prefix, guid, bits):
+    """The file a class's InprocServer32 names in the 64- or 32-bit registry view, or None."""
+    key = rf"HKLM\Software\Classes\CLSID\{guid}\InprocServer32"
+    r = prefix.wine(["reg", "query", key, "/ve", "/reg:" + bits], quiet=True)
+    if r.returncode != 0:
+        return None
+    for line in r.stdout.decode("utf-8", "replace").splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) == 3 and parts[1].startswith("REG_"):
+            return parts[2]
+    return None
 
 
 if __name__ == "__main__":

@@ -6,7 +6,8 @@
 // of that window's controls that start with "Registering: " (what the user sees meanwhile).
 // Copied as regsvr32.exe it stands in for the registration tool. Started by name, it also takes
 // "--write=BYTES" (writes that much to its standard output, then appends "done") and
-// "--sleep=MS" on its command line, and "--count-pipes" (records how many pipe, process and thread handles it holds).
+// "--sleep=MS" on its command line, and "--count-pipes" (records how many pipe handles it holds, and handles to other
+// processes and their threads).
 #include <windows.h>
 
 #include <cwchar>
@@ -95,13 +96,15 @@ int main() {
   line += L"\tpath=" + env(L"PATH");
   if (std::wstring(::GetCommandLineW()).find(L" --count-pipes") != std::wstring::npos) {
     // Every pipe handle this process holds, inherited ones included (they keep their values).
-    // Process and thread handles as well: an inherited one answers its object's id.
+    // Handles to other processes and their threads as well (an inherited one answers its
+    // object's id); the system may hold some to this process's own.
+    const DWORD self = ::GetCurrentProcessId();
     int pipes = 0, processes = 0, threads = 0;
     for (UINT_PTR value = 4; value < 65536; value += 4) {
       const HANDLE h = reinterpret_cast<HANDLE>(value);
       if (::GetFileType(h) == FILE_TYPE_PIPE) ++pipes;
-      if (::GetProcessId(h) != 0) ++processes;
-      if (::GetThreadId(h) != 0) ++threads;
+      if (const DWORD pid = ::GetProcessId(h); pid != 0 && pid != self) ++processes;
+      if (::GetThreadId(h) != 0 && ::GetProcessIdOfThread(h) != self) ++threads;
     }
     line += L"\tpipes=" + std::to_wstring(pipes) + L"\tprocesses=" + std::to_wstring(processes) +
             L"\tthreads=" + std::to_wstring(threads);
