@@ -41,7 +41,6 @@ class RepairServices {
   // files too; these are the sources of the native one (see CommonFilesFolder).
   virtual StepResult<bool> IsWow64() = 0;
   virtual StepResult<std::wstring> NativeCommonFilesDir() = 0;
-  virtual StepResult<std::wstring> EnvironmentValue(const std::wstring& name) = 0;
   virtual std::wstring Run(const std::wstring& commandLine) = 0;
   virtual StepResult<> DisableRedirection(void** saved) = 0;
   virtual StepResult<> RevertRedirection(void* saved) = 0;
@@ -63,7 +62,6 @@ class SystemRepairHost : public RepairHost {
   std::wstring FolderPath(std::int32_t folderId) override;
   StepResult<bool> IsWow64() override;
   StepResult<std::wstring> NativeCommonFilesDir() override;
-  StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override;
   std::wstring Run(const std::wstring& commandLine) override;
   StepResult<> DisableRedirection(void** saved) override;
   StepResult<> RevertRedirection(void* saved) override;

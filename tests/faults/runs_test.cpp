@@ -89,9 +89,6 @@ class Watched final : public corvane::RepairHost {
   std::wstring FolderPath(std::int32_t id) override { return window_.FolderPath(id); }
   corvane::StepResult<bool> IsWow64() override { return window_.IsWow64(); }
   corvane::StepResult<std::wstring> NativeCommonFilesDir() override { return window_.NativeCommonFilesDir(); }
-  corvane::StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override {
-    return window_.EnvironmentValue(name);
-  }
   std::wstring Run(const std::wstring& line) override {
     ++runs;
     std::wstring answer = window_.Run(line);

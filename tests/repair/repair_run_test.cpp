@@ -29,7 +29,7 @@ class RecordingHost : public RepairHost {
   bool redirectionAvailable = true;
   bool administrator = true;
   std::optional<bool> wow64 = false;
-  std::optional<std::wstring> registryFolder, variableFolder;
+  std::optional<std::wstring> registryFolder;
   bool percentFails = false;
   std::vector<std::int32_t> barValueAtRun;
   std::vector<void*> disableSawSaved, revertGot;
@@ -81,11 +81,6 @@ class RecordingHost : public RepairHost {
     events.push_back(L"registry");
     if (!registryFolder) return std::unexpected(StepFault::Failed);
     return *registryFolder;
-  }
-  StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override {
-    events.push_back(L"environment " + name);
-    if (!variableFolder) return std::unexpected(StepFault::Failed);
-    return *variableFolder;
   }
   std::wstring Run(const std::wstring& line) override {
     barValueAtRun.push_back(barValue);
@@ -194,11 +189,9 @@ TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
   host.wow64 = true;
   host.folder43 = kCommonX86;
   host.registryFolder = L"C:\\CF64";
-  host.variableFolder = L"D:\\W6432";
   RepairRun(host);
-  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 2, host.events.begin() + 8),
-            (std::vector<std::wstring>{L"folder 43", L"folder 44", L"wow64", L"registry",
-                                       L"environment CommonProgramW6432", L"yield"}));
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 2, host.events.begin() + 7),
+            (std::vector<std::wstring>{L"folder 43", L"folder 44", L"wow64", L"registry", L"yield"}));
   auto runs = host.Runs();
   ASSERT_EQ(runs.size(), 232u);
   EXPECT_EQ(runs[20], row11);
@@ -207,21 +200,21 @@ TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
   EXPECT_EQ(LineEvents(host.events, 64)[2], L"status Registering: " + row64(L"C:\\CF64"));
   EXPECT_EQ(host.skipped, 0);
 
-  // Registry unreadable: CommonProgramW6432. Neither: the shell's answer, as on any system.
-  RecordingHost variable;
-  variable.wow64 = true;
-  variable.folder43 = kCommonX86;
-  variable.variableFolder = L"D:\\W6432";
-  RepairRun(variable);
-  EXPECT_EQ(variable.Runs()[126], row64(L"D:\\W6432"));
-  EXPECT_EQ(variable.skipped, 1);
+  // Registry unreadable, or its value a drive root: the shell's answer, as on any system.
   RecordingHost neither;
   neither.wow64 = true;
   neither.folder43 = kCommonX86;
   RepairRun(neither);
   EXPECT_EQ(neither.Runs()[126], row64(kCommonX86));
   EXPECT_EQ(neither.Runs()[20], row11);
-  EXPECT_EQ(neither.skipped, 2);
+  EXPECT_EQ(neither.skipped, 1);
+  RecordingHost root;
+  root.wow64 = true;
+  root.folder43 = kCommonX86;
+  root.registryFolder = L"C:\\";
+  RepairRun(root);
+  EXPECT_EQ(root.Runs()[126], row64(kCommonX86));
+  EXPECT_EQ(root.skipped, 0);
 
   // The question itself unavailable: passed over, and the shell's answer stands.
   RecordingHost unknown;
