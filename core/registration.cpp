@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/local_folder.h"
+
 namespace corvane {
 namespace {
 
@@ -108,31 +110,10 @@ std::wstring ExpandLine(std::wstring_view line, std::wstring_view delimiter, std
   return current;
 }
 
-namespace {
-
-// A folder that can stand in a quoted command line: "X:\..." or "\\server\share...", without
-// quotes or control characters; trailing backslashes dropped. Nothing for anything else.
-std::optional<std::wstring> PlainFolder(std::wstring_view value) {
-  while (value.size() > 2 && value.back() == L'\\') value.remove_suffix(1);
-  const bool drive = value.size() >= 2 && ((value[0] >= L'A' && value[0] <= L'Z') || (value[0] >= L'a' && value[0] <= L'z')) &&
-                     value[1] == L':' && (value.size() == 2 || value[2] == L'\\');
-  const bool share = value.size() > 2 && value.starts_with(L"\\\\") && value[2] != L'\\';
-  if (!drive && !share) return std::nullopt;
-  for (const wchar_t c : value) {
-    if (c == L'"' || c < 0x20) return std::nullopt;
-  }
-  return std::wstring(value);
-}
-
-}  // namespace
-
 std::wstring CommonFilesFolder(bool wow64, std::optional<std::wstring_view> registryValue,
-                               std::optional<std::wstring_view> environmentValue, std::wstring_view shellFolder) {
-  if (wow64) {
-    for (const auto& value : {registryValue, environmentValue}) {
-      if (!value) continue;
-      if (auto folder = PlainFolder(*value)) return *folder;
-    }
+                               std::wstring_view shellFolder) {
+  if (wow64 && registryValue) {
+    if (auto folder = LocalFolder(*registryValue)) return *folder;
   }
   return std::wstring(shellFolder);
 }

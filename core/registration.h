@@ -39,11 +39,10 @@ std::wstring ExpandLine(std::wstring_view line, std::wstring_view delimiter, std
 
 // The folder %CommonProgramFiles% stands for. In a 32-bit process on 64-bit Windows the shell
 // names the 32-bit tree for it too, so there the native folder comes from the 64-bit registry
-// view's CommonFilesDir, else from CommonProgramW6432, else the shell's answer stands. A value
-// that is not an absolute path, or holds a quote or a control character, is passed over;
-// trailing backslashes are dropped (the lines add their own).
+// view's CommonFilesDir when that is a plain local folder (LocalFolder, trailing backslashes
+// dropped: the lines add their own); otherwise the shell's answer stands.
 std::wstring CommonFilesFolder(bool wow64, std::optional<std::wstring_view> registryValue,
-                               std::optional<std::wstring_view> environmentValue, std::wstring_view shellFolder);
+                               std::wstring_view shellFolder);
 
 // The bar's caption after a line: "value/max NN %", the percentage rounded to a whole number
 // (halves away from zero, as a number format does) with at least two digits.

@@ -23,9 +23,9 @@ struct Registry {
   std::mutex lock;
   std::map<std::wstring, HMODULE, NoCaseLess> libraries;
   std::map<std::pair<HMODULE, std::string>, FARPROC> procs;
+#ifdef CORVANE_TEST_HOOKS
   std::vector<std::string> unavailable;
   bool environmentRead = false;
-#ifdef CORVANE_TEST_HOOKS
   std::wstring bindLog;          // CORVANE_BIND_LOG: where each name's first bind is told
   std::vector<std::string> told;
   std::map<std::string, FARPROC, std::less<>> overrides;
@@ -39,10 +39,10 @@ Registry& registry() {
   return instance;
 }
 
+#ifdef CORVANE_TEST_HOOKS
 void readEnvironmentOnce(Registry& r) {
   if (r.environmentRead) return;
   r.environmentRead = true;
-#ifdef CORVANE_TEST_HOOKS
   wchar_t buffer[4096];
   const DWORD n = ::GetEnvironmentVariableW(L"CORVANE_UNAVAILABLE", buffer, std::size(buffer));
   if (n == 0 || n >= std::size(buffer)) return;
@@ -55,10 +55,13 @@ void readEnvironmentOnce(Registry& r) {
       item.push_back(static_cast<char>(c));
     }
   }
-#endif
 }
 
-#ifdef CORVANE_TEST_HOOKS
+bool unavailableLocked(Registry& r, std::string_view name) {
+  readEnvironmentOnce(r);
+  return std::find(r.unavailable.begin(), r.unavailable.end(), name) != r.unavailable.end();
+}
+
 // Test builds: a fault sweep must see that a switched-off function was really asked for, so the
 // first bind of each name is appended to CORVANE_BIND_LOG as "name<TAB>bound|unavailable|missing".
 void tellBind(Registry& r, const char* name, const char* outcome) {
@@ -82,11 +85,6 @@ void tellBind(Registry& r, const char* name, const char* outcome) {
 #else
 #define CORVANE_TELL_BIND(r, name, outcome) ((void)0)
 #endif
-
-bool unavailableLocked(Registry& r, std::string_view name) {
-  readEnvironmentOnce(r);
-  return std::find(r.unavailable.begin(), r.unavailable.end(), name) != r.unavailable.end();
-}
 
 HMODULE loadFromSystemDirectory(const wchar_t* name) {
   HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -128,12 +126,10 @@ FARPROC BindProc(const wchar_t* library, const char* name) noexcept {
       std::lock_guard guard(r.lock);
 #ifdef CORVANE_TEST_HOOKS
       ++r.bindCalls;
-#endif
       if (unavailableLocked(r, name)) {
         CORVANE_TELL_BIND(r, name, "unavailable");
         return nullptr;
       }
-#ifdef CORVANE_TEST_HOOKS
       if (auto it = r.overrides.find(std::string_view(name)); it != r.overrides.end()) return it->second;
 #endif
     }
@@ -155,6 +151,7 @@ FARPROC BindProc(const wchar_t* library, const char* name) noexcept {
   }
 }
 
+#ifdef CORVANE_TEST_HOOKS
 void SetFunctionUnavailable(std::string_view name, bool unavailable) {
   Registry& r = registry();
   std::lock_guard guard(r.lock);
@@ -165,7 +162,6 @@ void SetFunctionUnavailable(std::string_view name, bool unavailable) {
   detail::bindGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
 
-#ifdef CORVANE_TEST_HOOKS
 void SetFunctionOverride(std::string_view name, void* proc) {
   Registry& r = registry();
   std::lock_guard guard(r.lock);
@@ -187,7 +183,6 @@ std::size_t BindCalls() noexcept {
   std::lock_guard guard(r.lock);
   return r.bindCalls;
 }
-#endif
 
 bool IsFunctionUnavailable(std::string_view name) noexcept {
   try {
@@ -198,6 +193,7 @@ bool IsFunctionUnavailable(std::string_view name) noexcept {
     return false;
   }
 }
+#endif
 
 void RestrictDllSearch() noexcept {
   static const ByName<BOOL(WINAPI*)(DWORD)> setDefaultDllDirectories{L"kernel32.dll", "SetDefaultDllDirectories"};

@@ -29,6 +29,11 @@ inline const ByName<decltype(&::UpdateProcThreadAttribute)> kUpdateProcThreadAtt
 inline const ByName<decltype(&::DeleteProcThreadAttributeList)> kDeleteProcThreadAttributeList{
     L"kernel32.dll", "DeleteProcThreadAttributeList"};
 
+// advapi32 (a known DLL, always present: bound by name so that a test can leave the program
+// unable to tell whether it is elevated)
+inline const ByName<decltype(&::OpenProcessToken)> kOpenProcessToken{L"advapi32.dll", "OpenProcessToken"};
+inline const ByName<decltype(&::GetTokenInformation)> kGetTokenInformation{L"advapi32.dll", "GetTokenInformation"};
+
 // shell32 (a known DLL, always present: bound by name so that a fault sweep can switch it off,
 // and so that start-up does not load it and what it brings for a link that may never be clicked)
 inline const ByName<decltype(&::ShellExecuteW)> kShellExecuteW{L"shell32.dll", "ShellExecuteW"};

@@ -25,13 +25,13 @@ class unique_any {
   ~unique_any() { reset(); }
 
   T get() const noexcept { return value_; }
-  explicit operator bool() const noexcept { return value_ != Traits::invalid(); }
+  explicit operator bool() const noexcept { return Traits::valid(value_); }
 
   T release() noexcept { return std::exchange(value_, Traits::invalid()); }
 
   void reset(T value = Traits::invalid()) noexcept {
     T old = std::exchange(value_, value);
-    if (old != Traits::invalid()) {
+    if (Traits::valid(old)) {
       const DWORD lastError = ::GetLastError();
       Traits::close(old);
       ::SetLastError(lastError);
@@ -44,6 +44,10 @@ class unique_any {
     return &value_;
   }
 
+ protected:
+  // For kinds whose value is a record (a context with its window, say).
+  const T& held() const noexcept { return value_; }
+
  private:
   T value_ = Traits::invalid();
 };
@@ -51,6 +55,7 @@ class unique_any {
 template <class T, void (*Close)(T) noexcept, T Invalid = T{}>
 struct close_traits {
   static constexpr T invalid() noexcept { return Invalid; }
+  static constexpr bool valid(T value) noexcept { return value != Invalid; }
   static void close(T value) noexcept { Close(value); }
 };
 
@@ -85,77 +90,77 @@ using unique_hglobal = unique_any<HGLOBAL, close_traits<HGLOBAL, &detail::free_g
 // CoTaskMemFree accepts null, and the folder lookup frees whatever the shell left.
 using unique_cotaskmem = unique_any<void*, close_traits<void*, &detail::free_cotaskmem>>;
 
-// GetDC / ReleaseDC.
-class window_dc {
- public:
-  explicit window_dc(HWND window) noexcept : window_(window), dc_(::GetDC(window)) {}
-  window_dc(const window_dc&) = delete;
-  window_dc& operator=(const window_dc&) = delete;
-  ~window_dc() {
-    if (dc_) {
-      const DWORD lastError = ::GetLastError();
-      ::ReleaseDC(window_, dc_);
-      ::SetLastError(lastError);
-    }
-  }
-  HDC get() const noexcept { return dc_; }
-  explicit operator bool() const noexcept { return dc_ != nullptr; }
-
- private:
-  HWND window_;
-  HDC dc_;
+// Paired calls: each owner holds what its undo needs, and holds nothing (undoes nothing) when
+// the first call failed.
+namespace detail {
+struct window_dc_value {
+  HWND window = nullptr;
+  HDC dc = nullptr;
+};
+struct window_dc_traits {
+  static constexpr window_dc_value invalid() noexcept { return {}; }
+  static bool valid(const window_dc_value& v) noexcept { return v.dc != nullptr; }
+  static void close(const window_dc_value& v) noexcept { ::ReleaseDC(v.window, v.dc); }
 };
 
-// BeginPaint / EndPaint.
-class paint_dc {
+struct paint_value {
+  HWND window = nullptr;
+  PAINTSTRUCT ps{};
+};
+struct paint_traits {
+  static constexpr paint_value invalid() noexcept { return {}; }
+  static bool valid(const paint_value& v) noexcept { return v.ps.hdc != nullptr; }
+  static void close(const paint_value& v) noexcept { ::EndPaint(v.window, &v.ps); }
+};
+
+struct selection_value {
+  HDC dc = nullptr;
+  HGDIOBJ previous = nullptr;
+};
+struct selection_traits {
+  static constexpr selection_value invalid() noexcept { return {}; }
+  static bool valid(const selection_value& v) noexcept { return v.dc != nullptr && v.previous != nullptr; }
+  static void close(const selection_value& v) noexcept { ::SelectObject(v.dc, v.previous); }
+};
+}  // namespace detail
+
+// GetDC / ReleaseDC.
+class window_dc : public unique_any<detail::window_dc_value, detail::window_dc_traits> {
  public:
-  explicit paint_dc(HWND window) noexcept : window_(window) { dc_ = ::BeginPaint(window, &ps_); }
-  paint_dc(const paint_dc&) = delete;
-  paint_dc& operator=(const paint_dc&) = delete;
-  ~paint_dc() { ::EndPaint(window_, &ps_); }
-  HDC get() const noexcept { return dc_; }
-  const PAINTSTRUCT& info() const noexcept { return ps_; }
-  explicit operator bool() const noexcept { return dc_ != nullptr; }
+  explicit window_dc(HWND window) noexcept : unique_any(detail::window_dc_value{window, ::GetDC(window)}) {}
+  HDC get() const noexcept { return held().dc; }
+};
+
+// BeginPaint / EndPaint; a paint that did not begin is not ended.
+class paint_dc : public unique_any<detail::paint_value, detail::paint_traits> {
+ public:
+  explicit paint_dc(HWND window) noexcept : unique_any(Begin(window)) {}
+  HDC get() const noexcept { return held().ps.hdc; }
+  const PAINTSTRUCT& info() const noexcept { return held().ps; }
 
  private:
-  HWND window_;
-  PAINTSTRUCT ps_{};
-  HDC dc_ = nullptr;
+  static detail::paint_value Begin(HWND window) noexcept {
+    detail::paint_value value{window, {}};
+    value.ps.hdc = ::BeginPaint(window, &value.ps);
+    return value;
+  }
 };
 
 // SelectObject, undone by selecting the previous object back.
-class select_object {
+class select_object : public unique_any<detail::selection_value, detail::selection_traits> {
  public:
   select_object() noexcept = default;
-  select_object(HDC dc, HGDIOBJ object) noexcept : dc_(dc) {
-    if (dc && object) previous_ = ::SelectObject(dc, object);
-    if (previous_ == HGDI_ERROR) previous_ = nullptr;
-  }
-  select_object(const select_object&) = delete;
-  select_object& operator=(const select_object&) = delete;
-  select_object(select_object&& other) noexcept
-      : dc_(std::exchange(other.dc_, nullptr)), previous_(std::exchange(other.previous_, nullptr)) {}
-  select_object& operator=(select_object&& other) noexcept {
-    if (this != &other) {
-      restore();
-      dc_ = std::exchange(other.dc_, nullptr);
-      previous_ = std::exchange(other.previous_, nullptr);
-    }
-    return *this;
-  }
-  ~select_object() { restore(); }
+  select_object(HDC dc, HGDIOBJ object) noexcept : unique_any(Select(dc, object)) {}
 
-  // True when the object went into the context.
-  explicit operator bool() const noexcept { return previous_ != nullptr; }
-
-  void restore() noexcept {
-    if (dc_ && previous_) ::SelectObject(dc_, previous_);
-    previous_ = nullptr;
-  }
+  // True (operator bool) when the object went into the context; restore() undoes it early.
+  void restore() noexcept { reset(); }
 
  private:
-  HDC dc_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
+  static detail::selection_value Select(HDC dc, HGDIOBJ object) noexcept {
+    HGDIOBJ previous = dc && object ? ::SelectObject(dc, object) : nullptr;
+    if (previous == HGDI_ERROR) previous = nullptr;
+    return {dc, previous};
+  }
 };
 
 }  // namespace platform

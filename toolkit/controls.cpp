@@ -138,7 +138,7 @@ LRESULT PictureBox::OnEraseBackground(HDC dc) {
 
 LRESULT PictureBox::OnPaintMessage() {
   platform::paint_dc paint(hWnd());
-  if (picture_) RenderAtOwnSize(picture_.Get(), paint.get(), Parent()->PixelsPerInch());
+  if (picture_ && paint) RenderAtOwnSize(picture_.Get(), paint.get(), Parent()->PixelsPerInch());
   if (OnPaint) OnPaint();
   return 0;
 }

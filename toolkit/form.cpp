@@ -94,6 +94,7 @@ void Form::SetCaption(const std::wstring& caption) noexcept {
   if (hWnd()) ::SetWindowTextW(hWnd(), caption.c_str());
 }
 
+#ifdef CORVANE_TEST_HOOKS
 void Form::SetIcon(HICON big, HICON small) noexcept {
   if (!hWnd()) return;
   iconModule_ = nullptr;  // the caller's icons, whatever the density
@@ -103,6 +104,7 @@ void Form::SetIcon(HICON big, HICON small) noexcept {
   bigIcon_.reset();
   smallIcon_.reset();
 }
+#endif
 
 void Form::SetIconResource(HINSTANCE module, int resourceId) noexcept {
   iconModule_ = module;
@@ -149,6 +151,7 @@ void Form::Adopt(std::unique_ptr<Control> control, const TwipsRect& twips) {
   twips_.push_back(twips);
 }
 
+#ifdef CORVANE_TEST_HOOKS
 const TwipsRect* Form::TwipsOf(const Control& control) const noexcept {
   for (size_t i = 0; i < controls_.size(); ++i)
     if (controls_[i].get() == &control) return &twips_[i];
@@ -160,6 +163,7 @@ Control* Form::Find(const std::wstring& name) const noexcept {
     if (control->Name() == name) return control.get();
   return nullptr;
 }
+#endif
 
 Control* Form::FromWindow(HWND window) const noexcept {
   if (!window) return nullptr;
@@ -216,9 +220,11 @@ void Form::Show() {
   ::UpdateWindow(hWnd());
 }
 
+#ifdef CORVANE_TEST_HOOKS
 void Form::Close() noexcept {
   if (hWnd()) ::PostMessageW(hWnd(), WM_CLOSE, 0, 0);
 }
+#endif
 
 bool Form::QueryUnload(UnloadMode mode) {
   bool cancel = false;

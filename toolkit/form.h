@@ -27,8 +27,10 @@ class Form : public Window {
 
   std::wstring Caption() const;
   void SetCaption(const std::wstring& caption) noexcept;
-  // The caller keeps the icons alive.
+#ifdef CORVANE_TEST_HOOKS
+  // Test builds: the caller's icons, which the caller keeps alive.
   void SetIcon(HICON big, HICON small = nullptr) noexcept;
+#endif
   // The window's icons from an icon resource of `module`, loaded at the sizes of the window's
   // density and loaded again whenever that changes; the form owns them.
   void SetIconResource(HINSTANCE module, int resourceId) noexcept;
@@ -47,14 +49,19 @@ class Form : public Window {
     return result;
   }
   const ControlCollection& Controls() const noexcept { return controls_; }
+#ifdef CORVANE_TEST_HOOKS
+  // Test builds: a control by its name.
   Control* Find(const std::wstring& name) const noexcept;
+#endif
   Control* FromWindow(HWND window) const noexcept;
 
   // The control that holds the focus, or held it when the form was last active; null when none.
   Control* ActiveControl() const noexcept;
 
-  // A control's place in twips, as it was added; null for a control of another form.
+#ifdef CORVANE_TEST_HOOKS
+  // Test builds: a control's place in twips, as it was added; null for a control of another form.
   const TwipsRect* TwipsOf(const Control& control) const noexcept;
+#endif
 
   // Twips to pixels with the window's density (round half to even).
   RECT ToPixels(const TwipsRect& twips) const noexcept;
@@ -67,9 +74,10 @@ class Form : public Window {
   // Runs the load event once, then shows the window modeless and gives the focus to the first
   // control in tab order.
   void Show();
-  bool Loaded() const noexcept { return loaded_; }
-  // Asks the form to close as its close box would (the query-unload event may cancel).
+#ifdef CORVANE_TEST_HOOKS
+  // Test builds: asks the form to close as its close box would (the query-unload event may cancel).
   void Close() noexcept;
+#endif
 
   std::function<void()> OnLoad;
   std::function<void(bool& cancel, UnloadMode mode)> OnQueryUnload;

@@ -22,13 +22,20 @@ void WriteToDebugger(HWND window, UINT message) noexcept {
     ::OutputDebugStringW(line);
 }
 
+#ifdef CORVANE_TEST_HOOKS
 std::atomic<FailureHook> g_failureHook{&WriteToDebugger};
+void TellFailure(HWND window, UINT message) noexcept { g_failureHook.load()(window, message); }
+#else
+void TellFailure(HWND window, UINT message) noexcept { WriteToDebugger(window, message); }
+#endif
 
 }  // namespace
 
+#ifdef CORVANE_TEST_HOOKS
 FailureHook SetFailureHook(FailureHook hook) noexcept {
   return g_failureHook.exchange(hook ? hook : &WriteToDebugger);
 }
+#endif
 
 Window::~Window() {
   if (window_) ::DestroyWindow(window_.get());
@@ -69,7 +76,7 @@ LRESULT Window::Dispatch(Window& self, HWND window, UINT message, WPARAM wParam,
   try {
     result = self.OnMessage(message, wParam, lParam);
   } catch (...) {
-    g_failureHook.load()(window, message);
+    TellFailure(window, message);
     // As if no handler had run, unless the window's own handling already had: it must not run twice.
     result = frame.defaulted ? frame.result : self.DefaultHandling(message, wParam, lParam);
   }

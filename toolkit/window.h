@@ -14,11 +14,13 @@ namespace toolkit {
 // A window's text; empty for none or no window.
 std::wstring WindowText(HWND window);
 
-// Told about each failure a window procedure caught: the window and the message it was handling.
+// Each failure a window procedure caught writes a line to the debugger's output.
+#ifdef CORVANE_TEST_HOOKS
+// Test builds: told about each such failure instead: the window and the message it was handling.
 using FailureHook = void (*)(HWND window, UINT message) noexcept;
-// Installs `hook` (null restores the default, which writes a line to the debugger's output) and
-// answers the previous one.
+// Installs `hook` (null restores the default) and answers the previous one.
 FailureHook SetFailureHook(FailureHook hook) noexcept;
+#endif
 
 class Window {
  public:

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "core/local_folder.h"
 #include "platform/functions.h"
 #include "platform/unique.h"
 
@@ -55,25 +56,15 @@ std::optional<std::wstring> NativeCommonFilesDir() {
     return std::nullopt;
   }
   value.resize(std::min<std::size_t>(value.find(L'\0'), bytes / sizeof(wchar_t)));
-  return value;
+  // Asked of the file system only once the text is plain: a share's name would go to the network.
+  auto folder = LocalFolder(value);
+  if (!folder || !IsExistingFolder(*folder)) return std::nullopt;
+  return folder;
 }
 
-std::optional<std::wstring> EnvironmentValue(const std::wstring& name) {
-  std::wstring value(MAX_PATH, L'\0');
-  for (;;) {
-    ::SetLastError(ERROR_SUCCESS);
-    const DWORD n = ::GetEnvironmentVariableW(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
-    if (n == 0) {
-      if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-      return std::wstring();
-    }
-    if (n < value.size()) {
-      value.resize(n);
-      return value;
-    }
-    if (n > 32767) return std::nullopt;
-    value.assign(n, L'\0');  // n counts the terminating null when the buffer was too small
-  }
+bool IsExistingFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace corvane

@@ -13,10 +13,11 @@ std::wstring GetSpecialFolderPath(std::int32_t folderId);
 std::optional<bool> IsWow64();
 
 // The native common files folder as the 64-bit registry view names it (CommonFilesDir, a plain
-// string); nothing when it cannot be read.
+// string), when that is a local folder (LocalFolder) that exists; nothing otherwise, or when it
+// cannot be read.
 std::optional<std::wstring> NativeCommonFilesDir();
 
-// An environment variable of this process; nothing when it is not set.
-std::optional<std::wstring> EnvironmentValue(const std::wstring& name);
+// True when `path` names an existing folder (not a file).
+bool IsExistingFolder(const std::wstring& path);
 
 }  // namespace corvane

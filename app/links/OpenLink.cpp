@@ -70,17 +70,24 @@ HRESULT OpenThroughTheDesktop(const wchar_t* address) {
 
 }  // namespace
 
-bool IsElevated() {
+std::optional<bool> IsElevated() {
+  const auto openToken = platform::kOpenProcessToken.get();
+  const auto query = platform::kGetTokenInformation.get();
+  if (!openToken || !query) return std::nullopt;
   platform::unique_handle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+  if (!openToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::nullopt;
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
-  return ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-         elevation.TokenIsElevated != 0;
+  if (query(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return elevation.TokenIsElevated != 0;
+  // Windows before elevation existed knows no such class of token information.
+  if (::GetLastError() == ERROR_INVALID_PARAMETER) return false;
+  return std::nullopt;
 }
 
 void OpenLink(HWND owner, const wchar_t* address) {
-  if (IsElevated()) {
+  const auto elevated = IsElevated();
+  if (!elevated) return;  // an elevated process would start the browser with its rights
+  if (*elevated) {
     OpenThroughTheDesktop(address);  // what it answers changes nothing: no fallback
     return;
   }

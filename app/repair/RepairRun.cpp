@@ -59,10 +59,6 @@ StepResult<bool> SystemRepairHost::IsWow64() {
 
 StepResult<std::wstring> SystemRepairHost::NativeCommonFilesDir() { return Found(corvane::NativeCommonFilesDir()); }
 
-StepResult<std::wstring> SystemRepairHost::EnvironmentValue(const std::wstring& name) {
-  return Found(corvane::EnvironmentValue(name));
-}
-
 StartResult SystemRepairHost::Run(const std::wstring& commandLine, const std::function<void()>& yield) {
   return RunCommand(commandLine, yield);
 }
@@ -112,8 +108,7 @@ RunFolders LookUpFolders(RepairHost& host, RunSteps& steps) {
   // both trees so that both are registered.
   if (steps.Take(L"wow64", host.IsWow64()).value_or(false)) {
     const auto registry = steps.Take(L"native common files", host.NativeCommonFilesDir());
-    const auto variable = steps.Take(L"CommonProgramW6432", host.EnvironmentValue(L"CommonProgramW6432"));
-    folders.common = CommonFilesFolder(true, registry, variable, folders.common);
+    folders.common = CommonFilesFolder(true, registry, folders.common);
   }
   return folders;
 }

@@ -45,7 +45,6 @@ class RepairServices {
   // files too; these are the sources of the native one (see CommonFilesFolder).
   virtual StepResult<bool> IsWow64() = 0;
   virtual StepResult<std::wstring> NativeCommonFilesDir() = 0;
-  virtual StepResult<std::wstring> EnvironmentValue(const std::wstring& name) = 0;
   // Starts the line once (RunCommand), yielding through `yield`; says how the start ended.
   virtual StartResult Run(const std::wstring& commandLine, const std::function<void()>& yield) = 0;
   // Where a child looks for a bare file name ("a;b;c"), and whether a path names a file (not a
@@ -74,7 +73,6 @@ class SystemRepairHost : public RepairHost {
   std::wstring FolderPath(std::int32_t folderId) override;
   StepResult<bool> IsWow64() override;
   StepResult<std::wstring> NativeCommonFilesDir() override;
-  StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override;
   StartResult Run(const std::wstring& commandLine, const std::function<void()>& yield) override;
   std::wstring ChildSearchFolders() override;
   bool IsFile(const std::wstring& path) override;

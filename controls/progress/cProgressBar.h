@@ -114,8 +114,10 @@ class cProgressBar {
   void SetBackPictureMode(std::int32_t eMode);
   std::expected<void, HRESULT> SetPicture(IPicture* pic);
 
-  // The back buffer, for tests and the benchmark to check that it is made once.
+#ifdef CORVANE_TEST_HOOKS
+  // Test builds: the back buffer, for tests and the benchmark to check that it is made once.
   const pcMemDC& BackBuffer() const noexcept { return *m_cMemDC; }
+#endif
 
   // An OLE colour as a COLORREF; CLR_INVALID when it cannot be translated.
   static COLORREF pvTranslateColor(OLE_COLOR oColor, HPALETTE hPal) noexcept;

@@ -90,7 +90,9 @@ void pcMemDC::pvCreate(std::int32_t width, std::int32_t height) noexcept {
   m_hBmpOld = std::move(old);
   m_lWidth = width;
   m_lHeight = height;
+#ifdef CORVANE_TEST_HOOKS
   ++m_lSurfacesMade;
+#endif
 }
 
 void pcMemDC::pvDestroy() noexcept {

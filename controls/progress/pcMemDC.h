@@ -41,10 +41,12 @@ class pcMemDC {
   // give its handle is an error.
   std::expected<void, HRESULT> CreateFromPicture(IPicture* sPic) noexcept;
 
-  // True while a surface is held (for the owner's checks and tests).
+  // True while a surface is held.
   bool HasSurface() const noexcept { return static_cast<bool>(m_hDC); }
-  // How many surfaces this object has made in its life.
+#ifdef CORVANE_TEST_HOOKS
+  // Test builds: how many surfaces this object has made in its life.
   std::uint32_t SurfacesMade() const noexcept { return m_lSurfacesMade; }
+#endif
 
  private:
   void pvCreate(std::int32_t width, std::int32_t height) noexcept;
@@ -58,7 +60,9 @@ class pcMemDC {
   platform::select_object m_hBmpOld;
   std::int32_t m_lWidth = 0;
   std::int32_t m_lHeight = 0;
+#ifdef CORVANE_TEST_HOOKS
   std::uint32_t m_lSurfacesMade = 0;
+#endif
 };
 
 // The bitmap handle a picture object holds (OLE hands out 32-bit handles).

@@ -56,28 +56,29 @@ TEST(GetSpecialFolderPath, ShellFunctionsSwitchedOffGiveEmptyText) {
   EXPECT_EQ(corvane::GetSpecialFolderPath(43), CommonFiles());
 }
 
-// The native folder's sources: the same answers in both builds, as on Windows (a 64-bit process
-// reading the 64-bit view reads its own).
-TEST(NativeCommonFiles, RegistryAndEnvironmentNameTheNativeTree) {
+// The native folder as the registry names it: the same answer in both builds, as on Windows (a
+// 64-bit process reading the 64-bit view reads its own). Odd values are the native folder tests'.
+TEST(NativeCommonFiles, TheRegistryNamesTheNativeTree) {
   EXPECT_EQ(corvane::IsWow64(), std::optional<bool>(testing_support::RunsUnderWow64()));
   EXPECT_EQ(corvane::NativeCommonFilesDir(), std::optional<std::wstring>(L"C:\\Program Files\\Common Files"));
-  EXPECT_EQ(corvane::EnvironmentValue(L"CommonProgramW6432"), std::optional<std::wstring>(L"C:\\Program Files\\Common Files"));
 
   platform::SetFunctionUnavailable("IsWow64Process", true);
   EXPECT_EQ(corvane::IsWow64(), std::nullopt);
   platform::SetFunctionUnavailable("IsWow64Process", false);
 }
 
-TEST(NativeCommonFiles, AnEnvironmentValueIsReadWhole) {
-  EXPECT_EQ(corvane::EnvironmentValue(L"CORVANE_TEST_NOT_SET"), std::nullopt);
-  {
-    testing_support::ScopedEnv empty(L"CORVANE_TEST_VALUE", L"");
-    EXPECT_EQ(corvane::EnvironmentValue(L"CORVANE_TEST_VALUE"), std::optional<std::wstring>(L""));
-  }
-  // Longer than the first buffer: read again at its size.
-  const std::wstring longValue = L"C:\\" + std::wstring(700, L'x');
-  testing_support::ScopedEnv value(L"CORVANE_TEST_VALUE", longValue);
-  EXPECT_EQ(corvane::EnvironmentValue(L"CORVANE_TEST_VALUE"), std::optional<std::wstring>(longValue));
+TEST(NativeCommonFiles, OnlyAnExistingFolderIsAFolder) {
+  testing_support::TempFolder folder(L"folders");
+  const std::wstring path = folder.path().substr(0, folder.path().size() - 1);
+  EXPECT_TRUE(corvane::IsExistingFolder(path));
+  EXPECT_TRUE(corvane::IsExistingFolder(folder.path()));
+  const std::wstring file = folder.file(L"file.txt");
+  const HANDLE made = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(made, INVALID_HANDLE_VALUE);
+  ::CloseHandle(made);
+  EXPECT_FALSE(corvane::IsExistingFolder(file));
+  EXPECT_FALSE(corvane::IsExistingFolder(path + L"\\missing"));
+  EXPECT_FALSE(corvane::IsExistingFolder(L""));
 }
 
 }  // namespace

@@ -216,33 +216,24 @@ TEST(ExpandLine, TestsArePrefixAndCaseSensitiveAndReplaceEveryOccurrence) {
 TEST(CommonFilesFolder, ANativeFolderOnlyForA32BitProcessOn64BitWindows) {
   const std::wstring shell = L"C:\\Program Files (x86)\\Common Files";
   const std::wstring registry = L"C:\\Program Files\\Common Files";
-  const std::wstring environment = L"D:\\Programs\\Common Files";
-  // Not WOW64 (32-bit Windows, or the x64 build): the shell's answer, whatever else exists.
-  EXPECT_EQ(CommonFilesFolder(false, registry, environment, shell), shell);
-  EXPECT_EQ(CommonFilesFolder(false, std::nullopt, std::nullopt, L""), L"");
-  // WOW64: the registry first, then the environment, then the shell.
-  EXPECT_EQ(CommonFilesFolder(true, registry, environment, shell), registry);
-  EXPECT_EQ(CommonFilesFolder(true, std::nullopt, environment, shell), environment);
-  EXPECT_EQ(CommonFilesFolder(true, std::nullopt, std::nullopt, shell), shell);
-  EXPECT_EQ(CommonFilesFolder(true, std::nullopt, std::nullopt, L""), L"");
+  // Not WOW64 (32-bit Windows, or the x64 build): the shell's answer, whatever the registry says.
+  EXPECT_EQ(CommonFilesFolder(false, registry, shell), shell);
+  EXPECT_EQ(CommonFilesFolder(false, std::nullopt, L""), L"");
+  // WOW64: the registry's folder, else the shell's.
+  EXPECT_EQ(CommonFilesFolder(true, registry, shell), registry);
+  EXPECT_EQ(CommonFilesFolder(true, std::nullopt, shell), shell);
+  EXPECT_EQ(CommonFilesFolder(true, std::nullopt, L""), L"");
 }
 
-TEST(CommonFilesFolder, AnOddValueIsPassedOverForTheNextSource) {
+TEST(CommonFilesFolder, AnOddValueGivesTheShellsAnswer) {
   const std::wstring shell = L"C:\\Program Files (x86)\\Common Files";
-  const std::wstring environment = L"D:\\Common";
-  for (const std::wstring odd : {L"", L"Common Files", L"\\Common Files", L"C:Common", L"%ProgramFiles%\\Common Files",
-                                  L"C:\\Common\"Files", L"C:\\Common\nFiles", L"\\\\", L"\\\\\\x"}) {
-    EXPECT_EQ(CommonFilesFolder(true, odd, environment, shell), environment) << odd;
-    EXPECT_EQ(CommonFilesFolder(true, std::nullopt, odd, shell), shell) << odd;
+  for (const std::wstring odd : {L"", L"C:\\", L"E:\\\\", L"\\\\server\\share\\Common Files", L"C:\\Windows\\..\\x",
+                                  L"\\\\?\\C:\\Common Files", L"C:\\Common\"Files", L"C:\\Common\nFiles", L"Common Files"}) {
+    EXPECT_EQ(CommonFilesFolder(true, odd, shell), shell) << odd;
   }
-  // Trailing backslashes are dropped, a drive's root keeps its drive, a share is a path.
-  EXPECT_EQ(CommonFilesFolder(true, L"C:\\Program Files\\Common Files\\\\", std::nullopt, shell),
-            L"C:\\Program Files\\Common Files");
-  EXPECT_EQ(CommonFilesFolder(true, L"E:\\", std::nullopt, shell), L"E:");
-  EXPECT_EQ(CommonFilesFolder(true, L"\\\\server\\share\\Common Files", std::nullopt, shell),
-            L"\\\\server\\share\\Common Files");
-  // The expanded line then reads as with the shell's own folder.
-  EXPECT_EQ(ExpandLine(RegistrationList()[63], kQuote, CommonFilesFolder(true, L"C:\\CF\\", std::nullopt, shell), L""),
+  // Trailing backslashes are dropped: the expanded line reads as with the shell's own folder.
+  EXPECT_EQ(CommonFilesFolder(true, L"C:\\Program Files\\Common Files\\\\", shell), L"C:\\Program Files\\Common Files");
+  EXPECT_EQ(ExpandLine(RegistrationList()[63], kQuote, CommonFilesFolder(true, L"C:\\CF\\", shell), L""),
             L"regsvr32 \"C:\\CF\\Microsoft Shared\\DAO\\DAO350.DLL\" /s");
 }
 

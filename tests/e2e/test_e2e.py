@@ -273,6 +273,20 @@ class Safety(WindowTest):
         took, after = program.close()
         self.assertEqual(program.process.returncode, 0)
 
+    def test_elevated_but_unable_to_read_its_token_nothing_opens(self):
+        for name in ("OpenProcessToken", "GetTokenInformation"):
+            with self.subTest(switched_off=name):
+                program, snap = self.start(CORVANE_UNAVAILABLE=name)
+                log = self.click_link(snap)
+                origin = snap.window.client[:2]
+                e2e.click((origin[0] + 4 + 8, origin[1] + 162 + 8))  # the picture
+                time.sleep(5)
+                self.assertEqual(read(log), "")
+                self.assertEqual(e2e.read_trace(program.trace), [])
+                self.assertIsNotNone(program.snapshot())
+                took, after = program.close()
+                self.assertEqual(program.process.returncode, 0)
+
     def test_a_shutdown_query_keeps_the_run_going_and_only_the_ending_session_ends_it(self):
         program, snap = self.start()
         self.press_repair(program, snap)

@@ -33,6 +33,8 @@ NOT_ASKED = {
     "TransparentBlt": "asked only for a button picture, and \"Repair Now\" has none",
     "SetDllDirectoryW": "asked only where SetDefaultDllDirectories is missing (the platform tests switch it off)",
     "ShellExecuteW": "asked only when the link opens without administrator rights; the sweep runs with them",
+    "OpenProcessToken": "asked only when the link is clicked (the link's own tests switch it off)",
+    "GetTokenInformation": "asked only when the link is clicked (the link's own tests switch it off)",
 }
 
 

@@ -48,6 +48,25 @@ def bound_by_name():
         return set(re.findall(r'L"[\w.]+\.dll",\s*"(\w+)"', f.read()))
 
 
+# What a test seam leaves in an exe. Its switches are environment variables named CORVANE_...
+# (CORVANE_UNAVAILABLE, CORVANE_BIND_LOG, ...: in UTF-16, as the program reads them); the bind log
+# writes its outcome words; and a symbol table or debug information names the override, switch and
+# bind-log entries.
+SEAM_ENTRIES = ("SetFunctionOverride", "SetFunctionUnavailable", "IsFunctionUnavailable", "SetLibraryObserver",
+                "BindCalls", "tellBind", "SetFailureHook")
+
+
+def seams_in(data):
+    """The seams found in an exe's bytes, by name; empty for a clean one."""
+    found = []
+    for text in ("CORVANE_",) + SEAM_ENTRIES:
+        if text.encode("ascii") in data or text.encode("utf-16-le") in data:
+            found.append(text)
+    if b"\0unavailable\0" in data:
+        found.append("bind log")
+    return found
+
+
 class PE:
     """Just enough of a PE file: hardening flags, imports and resource types."""
 
@@ -184,6 +203,20 @@ class Bundle(unittest.TestCase):
             types = pe.resource_types()
             self.assertNotIn(24, types)
             self.assertTrue({1, 3, 10, 12, 14, 16} <= types, sorted(types))
+
+    def test_shipped_exes_hold_no_test_seam(self):
+        # The check finds the seams of a test build, stripped or not.
+        test_exe = os.path.join(BUILD, "app", "corvane.exe")
+        with open(test_exe, "rb") as f:
+            self.assertLessEqual({"CORVANE_", "bind log", *SEAM_ENTRIES}, set(seams_in(f.read())))
+        stripped = os.path.join(tempfile.mkdtemp(prefix="corvane-seams-"), "corvane.exe")
+        self.addCleanup(shutil.rmtree, os.path.dirname(stripped), True)
+        subprocess.run(["x86_64-w64-mingw32-strip", "-o", stripped, test_exe], check=True)
+        with open(stripped, "rb") as f:
+            self.assertLessEqual({"CORVANE_", "bind log"}, set(seams_in(f.read())))
+        for arch in ("x86", "x64"):
+            with zipfile.ZipFile(self.zips()[arch]) as z:
+                self.assertEqual(seams_in(z.read("corvane.exe")), [], arch)
 
     def test_manifest_selects_common_controls_asks_for_admin_and_knows_dpi(self):
         for arch, proc in (("x86", "x86"), ("x64", "amd64")):

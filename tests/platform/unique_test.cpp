@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com.h"
+#include "tests/support/import_patch.h"
 #include "tests/support/malloc_spy.h"
 #include "tests/support/win_support.h"
 
@@ -77,6 +78,142 @@ TEST(WindowDc, ReleasesWhatItGetsAndKeepsTheLastError) {
   }
   EXPECT_EQ(::GetLastError(), 4321u);
   EXPECT_LT(before - testing_support::FreeGdiSlots(), 10);
+}
+
+// The undo calls of the paired-call owners, counted through the program's import table. Each
+// passes the call on, then leaves a last error of its own for the owner to hide.
+struct UndoCall {
+  int count = 0;
+  HANDLE first = nullptr;  // the window, or the context of a selection
+  HANDLE second = nullptr;  // the context, or the object selected back
+};
+UndoCall g_endPaint, g_releaseDc, g_select;
+BOOL(WINAPI* g_realEndPaint)(HWND, const PAINTSTRUCT*) = nullptr;
+int(WINAPI* g_realReleaseDc)(HWND, HDC) = nullptr;
+HGDIOBJ(WINAPI* g_realSelectObject)(HDC, HGDIOBJ) = nullptr;
+
+BOOL WINAPI CountedEndPaint(HWND window, const PAINTSTRUCT* ps) {
+  g_endPaint = {g_endPaint.count + 1, window, ps ? ps->hdc : nullptr};
+  const BOOL result = g_realEndPaint(window, ps);
+  ::SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return result;
+}
+int WINAPI CountedReleaseDc(HWND window, HDC dc) {
+  g_releaseDc = {g_releaseDc.count + 1, window, dc};
+  const int result = g_realReleaseDc(window, dc);
+  ::SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return result;
+}
+HGDIOBJ WINAPI CountedSelectObject(HDC dc, HGDIOBJ object) {
+  g_select = {g_select.count + 1, dc, object};
+  const HGDIOBJ result = g_realSelectObject(dc, object);
+  ::SetLastError(ERROR_INVALID_HANDLE);
+  return result;
+}
+
+platform::unique_hwnd SmallWindow() {
+  return platform::unique_hwnd(
+      ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 40, 20, nullptr, nullptr, nullptr, nullptr));
+}
+
+TEST(PaintDc, EndsThePaintItBeganAndNoPaintThatFailed) {
+  testing_support::ImportPatch patch("user32.dll", "EndPaint", reinterpret_cast<void*>(&CountedEndPaint));
+  ASSERT_TRUE(patch);
+  g_realEndPaint = patch.original<decltype(g_realEndPaint)>();
+  g_endPaint = {};
+  platform::unique_hwnd window = SmallWindow();
+  ASSERT_TRUE(window);
+  ::InvalidateRect(window.get(), nullptr, FALSE);
+  HDC painted = nullptr;
+  {
+    platform::paint_dc paint(window.get());
+    ASSERT_TRUE(paint);
+    painted = paint.get();
+    EXPECT_EQ(paint.info().hdc, painted);
+    EXPECT_EQ(g_endPaint.count, 0);
+    ::SetLastError(1234);
+  }
+  EXPECT_EQ(::GetLastError(), 1234u);
+  EXPECT_EQ(g_endPaint.count, 1);
+  EXPECT_EQ(g_endPaint.first, window.get());
+  EXPECT_EQ(g_endPaint.second, painted);
+  EXPECT_FALSE(::GetUpdateRect(window.get(), nullptr, FALSE));
+
+  // The window is gone: BeginPaint fails, and nothing is ended.
+  const HWND gone = window.get();
+  window.reset();
+  {
+    platform::paint_dc paint(gone);
+    EXPECT_FALSE(paint);
+    EXPECT_EQ(paint.get(), nullptr);
+  }
+  EXPECT_EQ(g_endPaint.count, 1);
+}
+
+TEST(WindowDc, ReleasesTheContextItGotAndNoneThatFailed) {
+  testing_support::ImportPatch patch("user32.dll", "ReleaseDC", reinterpret_cast<void*>(&CountedReleaseDc));
+  ASSERT_TRUE(patch);
+  g_realReleaseDc = patch.original<decltype(g_realReleaseDc)>();
+  g_releaseDc = {};
+  platform::unique_hwnd window = SmallWindow();
+  ASSERT_TRUE(window);
+  HDC got = nullptr;
+  {
+    platform::window_dc dc(window.get());
+    ASSERT_TRUE(dc);
+    got = dc.get();
+    platform::window_dc moved(std::move(dc));  // one owner at a time
+    EXPECT_FALSE(dc);
+    EXPECT_EQ(moved.get(), got);
+    ::SetLastError(1234);
+  }
+  EXPECT_EQ(::GetLastError(), 1234u);
+  EXPECT_EQ(g_releaseDc.count, 1);
+  EXPECT_EQ(g_releaseDc.first, window.get());
+  EXPECT_EQ(g_releaseDc.second, got);
+
+  const HWND gone = window.get();
+  window.reset();
+  {
+    platform::window_dc dc(gone);
+    EXPECT_FALSE(dc);
+  }
+  EXPECT_EQ(g_releaseDc.count, 1);
+}
+
+TEST(SelectObject, SelectsBackOnceWhatWentInAndNothingForAFailedSelection) {
+  platform::unique_hdc dc(::CreateCompatibleDC(nullptr));
+  ASSERT_TRUE(dc);
+  platform::unique_hbrush brush(::CreateSolidBrush(RGB(1, 2, 3)));
+  const HGDIOBJ original = ::GetCurrentObject(dc.get(), OBJ_BRUSH);
+  testing_support::ImportPatch patch("gdi32.dll", "SelectObject", reinterpret_cast<void*>(&CountedSelectObject));
+  ASSERT_TRUE(patch);
+  g_realSelectObject = patch.original<decltype(g_realSelectObject)>();
+  g_select = {};
+  {
+    platform::select_object selection(dc.get(), brush.get());
+    EXPECT_EQ(g_select.count, 1);
+    platform::select_object moved;
+    moved = std::move(selection);
+    EXPECT_FALSE(selection);
+    EXPECT_TRUE(moved);
+    EXPECT_EQ(g_select.count, 1);
+    ::SetLastError(1234);
+  }
+  EXPECT_EQ(::GetLastError(), 1234u);
+  EXPECT_EQ(g_select.count, 2);
+  EXPECT_EQ(g_select.first, dc.get());
+  EXPECT_EQ(g_select.second, original);
+
+  // An object the context cannot take: asked once, never undone.
+  HBRUSH deleted = ::CreateSolidBrush(RGB(4, 5, 6));
+  ::DeleteObject(deleted);
+  {
+    platform::select_object selection(dc.get(), deleted);
+    EXPECT_FALSE(selection);
+  }
+  EXPECT_EQ(g_select.count, 3);
+  EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_BRUSH), original);
 }
 
 TEST(CoTaskMem, TheOwnerFreesWhatItHoldsAndNullIsFine) {

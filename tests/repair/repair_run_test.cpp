@@ -107,11 +107,9 @@ TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
   host.wow64 = true;
   host.folder43 = kCommonX86;
   host.registryFolder = L"C:\\CF64";
-  host.variableFolder = L"D:\\W6432";
   RepairRun(host);
-  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 2, host.events.begin() + 9),
-            (std::vector<std::wstring>{L"folder 43", L"folder 44", L"wow64", L"registry",
-                                       L"environment CommonProgramW6432", L"search path", L"yield"}));
+  EXPECT_EQ(std::vector<std::wstring>(host.events.begin() + 2, host.events.begin() + 8),
+            (std::vector<std::wstring>{L"folder 43", L"folder 44", L"wow64", L"registry", L"search path", L"yield"}));
   auto runs = host.Runs();
   ASSERT_EQ(runs.size(), 232u);
   EXPECT_EQ(runs[20], row11);
@@ -120,21 +118,21 @@ TEST(RepairRun, InAWow64ProcessCommonFilesIsTheNativeFolder) {
   EXPECT_EQ(LineEvents(host.events, 64)[2], L"status Registering: " + row64(L"C:\\CF64"));
   EXPECT_TRUE(host.skipped.empty());
 
-  // Registry unreadable: CommonProgramW6432. Neither: the shell's answer, as on any system.
-  RecordingHost variable;
-  variable.wow64 = true;
-  variable.folder43 = kCommonX86;
-  variable.variableFolder = L"D:\\W6432";
-  RepairRun(variable);
-  EXPECT_EQ(variable.Runs()[126], row64(L"D:\\W6432"));
-  EXPECT_EQ(variable.skipped.size(), 1u);
+  // Registry unreadable, or its value a drive root: the shell's answer, as on any system.
   RecordingHost neither;
   neither.wow64 = true;
   neither.folder43 = kCommonX86;
   RepairRun(neither);
   EXPECT_EQ(neither.Runs()[126], row64(kCommonX86));
   EXPECT_EQ(neither.Runs()[20], row11);
-  EXPECT_EQ(neither.skipped.size(), 2u);
+  EXPECT_EQ(neither.skipped.size(), 1u);
+  RecordingHost root;
+  root.wow64 = true;
+  root.folder43 = kCommonX86;
+  root.registryFolder = L"C:\\";
+  RepairRun(root);
+  EXPECT_EQ(root.Runs()[126], row64(kCommonX86));
+  EXPECT_TRUE(root.skipped.empty());
 
   // The question itself unavailable: passed over, and the shell's answer stands.
   RecordingHost unknown;

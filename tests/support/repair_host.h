@@ -63,7 +63,7 @@ class TestRepairHost : public corvane::RepairHost {
   bool administrator = true;
   std::wstring folder43 = L"C:\\CF", folder44 = L"C:\\CF86";
   std::optional<bool> wow64 = false;
-  std::optional<std::wstring> registryFolder, variableFolder;
+  std::optional<std::wstring> registryFolder;
   bool redirectionAvailable = true;
   std::wstring searchPath = L"C:\\windows\\system32;C:\\windows;C:\\windows\\system32\\Wbem";
   std::set<std::wstring> files;         // there in both views
@@ -159,12 +159,6 @@ class TestRepairHost : public corvane::RepairHost {
     if (system) return system->NativeCommonFilesDir();
     if (!registryFolder) return std::unexpected(StepFault::Failed);
     return *registryFolder;
-  }
-  StepResult<std::wstring> EnvironmentValue(const std::wstring& name) override {
-    Log(L"environment " + name);
-    if (system) return system->EnvironmentValue(name);
-    if (!variableFolder) return std::unexpected(StepFault::Failed);
-    return *variableFolder;
   }
   std::wstring ChildSearchFolders() override {
     Log(L"search path");
