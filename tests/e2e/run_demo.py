@@ -30,9 +30,14 @@ def main():
         os.environ["CORVANE_DEMO"] = "1"
         os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", sys.executable] + sys.argv)
 
-    # The demo registers nothing real: a stand-in regsvr32 in the demo's own prefix takes the lines.
+    # The demo registers nothing real: a stand-in regsvr32 in the demo's own prefix takes the lines,
+    # and answers as Wine's own would in a fresh prefix: 0 for the four files Wine has in the
+    # native tree, 3 (could not load) for the rest.
     prefix = e2e.Prefix(build, name="wineprefix-demo")
-    program = e2e.Program(prefix)
+    native = r"Program Files\Common Files\System"
+    present = [r"ado\msado15.dll", r"Ole DB\msdaps.dll", r"Ole DB\msdasql.dll", r"Ole DB\oledb32.dll"]
+    program = e2e.Program(prefix, {"CORVANE_PROBE_EXITS": ";".join(f"{native}\\{f}=0" for f in present),
+                                   "CORVANE_PROBE_EXIT": "3"})
     try:
         snap = program.wait_window()
         os.makedirs(out, exist_ok=True)
