@@ -25,10 +25,12 @@ class FrmCorvane final {
   // Loads the window (Form_Load) and shows it modeless.
   void Show();
   toolkit::Form& Form() noexcept { return form_; }
-  // The bar, once the window has loaded; null before.
+#ifdef CORVANE_TEST_HOOKS
+  // Test builds: the bar, once the window has loaded (null before), and the report of the run
+  // that finished last, which Ctrl+C copies (empty before the first).
   const cProgressBar* Progress() const noexcept { return m_cProgress.get(); }
-  // The report of the run that finished last, which Ctrl+C copies; empty before the first.
   const std::wstring& LastReport() const noexcept { return m_sReport; }
+#endif
 
  private:
   void AddLinks(HCURSOR hand);
