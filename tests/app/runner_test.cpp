@@ -212,34 +212,6 @@ TEST_F(RunCommandTest, PendingMessagesAreDispatchedDuringTheCall) {
   }
 }
 
-// A window whose WM_APP runs `onApp`: a message that the runner's pump step dispatches.
-class AppWindow {
- public:
-  explicit AppWindow(std::function<void()> onApp) : onApp_(std::move(onApp)) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &AppWindow::Proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"CorvaneRunnerApp";
-    ::RegisterClassW(&wc);
-    window_.reset(::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                  wc.hInstance, nullptr));
-    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  void Post() { ::PostMessageW(window_.get(), WM_APP, 0, 0); }
-  explicit operator bool() const { return static_cast<bool>(window_); }
-
- private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_APP) {
-      if (auto* self = reinterpret_cast<AppWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) self->onApp_();
-      return 0;
-    }
-    return ::DefWindowProcW(window, message, w, l);
-  }
-  std::function<void()> onApp_;
-  platform::unique_hwnd window_;
-};
-
 std::wstring SystemWindowsDirectory() {
   wchar_t path[MAX_PATH] = {};
   const UINT n = ::GetSystemWindowsDirectoryW(path, MAX_PATH);

@@ -115,6 +115,18 @@ class Prefix:
         shutil.copyfile(os.path.join(self.build, "tests", "tools", "probe.exe"),
                         os.path.join(self.system32, "regsvr32.exe"))
 
+    def registry_default(self, key, view=None):
+        """A key's default value as Wine's reg reads it (in the 64- or 32-bit registry view when
+        `view` says "64" or "32"), or None when the key is not there."""
+        r = self.wine(["reg", "query", key, "/ve"] + (["/reg:" + view] if view else []), quiet=True)
+        if r.returncode != 0:
+            return None
+        for line in r.stdout.decode("utf-8", "replace").splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) == 3 and parts[1].startswith("REG_"):
+                return parts[2]
+        return None
+
     def remove_regsvr32(self):
         target = os.path.join(self.system32, "regsvr32.exe")
         if os.path.exists(target):

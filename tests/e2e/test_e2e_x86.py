@@ -159,15 +159,7 @@ class RealRegsvr32(unittest.TestCase):
 
 def class_file(prefix, guid, bits):
     """The file a class's InprocServer32 names in the 64- or 32-bit registry view, or None."""
-    key = rf"HKLM\Software\Classes\CLSID\{guid}\InprocServer32"
-    r = prefix.wine(["reg", "query", key, "/ve", "/reg:" + bits], quiet=True)
-    if r.returncode != 0:
-        return None
-    for line in r.stdout.decode("utf-8", "replace").splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) == 3 and parts[1].startswith("REG_"):
-            return parts[2]
-    return None
+    return prefix.registry_default(rf"HKLM\Software\Classes\CLSID\{guid}\InprocServer32", bits)
 
 
 if __name__ == "__main__":

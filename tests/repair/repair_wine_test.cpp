@@ -117,34 +117,6 @@ TEST(RepairRunUnderWine, WithoutTheRedirectionFunctionsEveryLineStillRunsTwice) 
   EXPECT_EQ(host.skipped.size(), 6u);  // each line's switch off and back on
 }
 
-// A window whose WM_APP runs `onApp`: a click the user makes while a start is under way.
-class AppWindow {
- public:
-  explicit AppWindow(std::function<void()> onApp) : onApp_(std::move(onApp)) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &AppWindow::Proc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"CorvaneRepairApp";
-    ::RegisterClassW(&wc);
-    window_.reset(::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                  wc.hInstance, nullptr));
-    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  void Post() { ::PostMessageW(window_.get(), WM_APP, 0, 0); }
-  explicit operator bool() const { return static_cast<bool>(window_); }
-
- private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-    if (message == WM_APP) {
-      if (auto* self = reinterpret_cast<AppWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) self->onApp_();
-      return 0;
-    }
-    return ::DefWindowProcW(window, message, w, l);
-  }
-  std::function<void()> onApp_;
-  platform::unique_hwnd window_;
-};
-
 // A file in the native system32 alone, for as long as it lives (a 32-bit process on 64-bit
 // Windows sees syswow64 there unless redirection is off).
 class NativeMarker {

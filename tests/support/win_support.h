@@ -6,7 +6,10 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "platform/unique.h"
 
 namespace testing_support {
 
@@ -179,6 +182,35 @@ class ScopedEnv {
 }  // namespace testing_support
 
 namespace testing_support {
+
+// A window whose WM_APP runs `onApp`: a message that a message-pump step dispatches, as a click
+// the user makes meanwhile would be.
+class AppWindow {
+ public:
+  explicit AppWindow(std::function<void()> onApp) : onApp_(std::move(onApp)) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &AppWindow::Proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"CorvaneTestApp";
+    ::RegisterClassW(&wc);
+    window_.reset(::CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                  wc.hInstance, nullptr));
+    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  void Post() { ::PostMessageW(window_.get(), WM_APP, 0, 0); }
+  explicit operator bool() const { return static_cast<bool>(window_); }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_APP) {
+      if (auto* self = reinterpret_cast<AppWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) self->onApp_();
+      return 0;
+    }
+    return ::DefWindowProcW(window, message, w, l);
+  }
+  std::function<void()> onApp_;
+  platform::unique_hwnd window_;
+};
 
 // True in a 32-bit process on 64-bit Windows, where system32 shows the 32-bit files.
 inline bool RunsUnderWow64() {
