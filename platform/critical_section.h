@@ -1,8 +1,8 @@
 #pragma once
 // A lock for std::lock_guard and std::scoped_lock over a Windows critical section. std::mutex
 // reports a lock that fails by throwing std::system_error, and that one throw links the
-// runtime's error categories and its whole narrow string into the program (about 9 KB); entering
-// a critical section does not fail.
+// runtime's error categories into the program (about 9 KB); entering a critical section does not
+// fail.
 #include <windows.h>
 
 namespace platform {
