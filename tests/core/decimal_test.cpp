@@ -18,12 +18,12 @@ std::wstring Printed(std::int64_t value, int width) {
 TEST(Decimal, WritesWhatPrintfWrites) {
   constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
   constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-  const std::int64_t values[] = {0,      1,          -1,         7,          9,          10,
-                                 -10,    99,         100,        116,        -116,       1000000007,
-                                 232,    2147483647, -2147483648LL, 4294967295LL, -1000000000000LL, kMin,
-                                 kMin + 1, kMax,      kMax - 1};
+  const std::int64_t values[] = {0,          1,           -1,         7,     9,     10,       -10,
+                                 99,         100,         116,        -116,  232,   1000000007, 2147483647,
+                                 -2147483648LL, 4294967295LL, -1000000000000LL, kMin, kMin + 1, kMax, kMax - 1};
   for (const std::int64_t value : values) {
-    for (const int width : {0, 1, 2, 3, 5, 25}) EXPECT_EQ(Decimal(value, width), Printed(value, width)) << value << " " << width;
+    for (const int width : {0, 1, 2, 3, 5, 25})
+      EXPECT_EQ(Decimal(value, width), Printed(value, width)) << value << " " << width;
   }
 }
 
