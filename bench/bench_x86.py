@@ -2,7 +2,8 @@
 """The x86 exe's start-up and whole run as a 32-bit process on 64-bit Windows, in the x86 root,
 where its 32-bit code runs under qemu: emulated figures, not comparable with the native x64 ones.
 
-  bench_x86.py BUILD_DIR      (the x86 build; run inside the root by bench.py)
+  bench_x86.py BUILD_DIR EXE  (the x86 test build, for its stand-ins; the exe to measure, the
+                               shipped one: run inside the root by bench.py)
 
 Prints one line: "x86\tstartup_ms=A,B,C\trun_s=S".
 """
@@ -21,7 +22,7 @@ def main():
     build = os.path.abspath(sys.argv[1])
     e2e.own_display()
     prefix = e2e.X86Prefix(build, name="wineprefix-bench")
-    exe = os.path.join(build, "app", "corvane.exe")
+    exe = os.path.abspath(sys.argv[2])
     ups = []
     for i in range(STARTUPS + 1):  # the first start pays for what Wine sets up once
         r = prefix.wine([prefix.driver, "startup", e2e.windows_path(exe), e2e.CAPTION], quiet=True, timeout=300)
@@ -32,13 +33,13 @@ def main():
             ups.append(float(fields["painted_ms"]))
 
     # The stand-ins exit at once, as in the x64 table's whole run.
-    program = e2e.Program(prefix, {"CORVANE_PROBE_LOG": "", "CORVANE_PROBE_WINDOW": "", "WINEDEBUG": "-all"})
+    program = e2e.Program(prefix, {"CORVANE_PROBE_LOG": "", "CORVANE_PROBE_WINDOW": "", "WINEDEBUG": "-all"}, exe=exe)
     try:
         snap = program.wait_window(timeout=300)
         begun = time.monotonic()
         e2e.click(snap.find(text="Repair Now").centre)
         if program.wait_status(e2e.DONE, timeout=1200) is None:
-            sys.exit("bench_x86: the run did not reach Registering: Done")
+            sys.exit("bench_x86: the run did not end with its summary")
         took = time.monotonic() - begun
         program.close()
     finally:

@@ -1,16 +1,11 @@
 #include "core/outcome.h"
 
 #include <algorithm>
-#include <charconv>
+
+#include "core/decimal.h"
 
 namespace corvane {
 namespace {
-
-std::wstring Decimal(std::int32_t value) {
-  char digits[16];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  return std::wstring(digits, end);
-}
 
 bool Ended(const StartRecord& start) { return start.result.end == StartResult::End::Exited; }
 

@@ -2,10 +2,10 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <utility>
 #include <vector>
 
+#include "core/decimal.h"
 #include "core/local_folder.h"
 
 namespace corvane {
@@ -123,10 +123,7 @@ std::wstring BarText(std::int32_t value, std::int32_t max, double percent) {
   // rather than print a runaway number.
   const double clamped = std::isnan(percent) ? 0.0 : std::fmin(std::fmax(percent, 0.0), 100.0);
   const long whole = std::lround(clamped);
-  wchar_t buffer[48];
-  std::swprintf(buffer, std::size(buffer), L"%ld/%ld %02ld %%", static_cast<long>(value), static_cast<long>(max),
-                whole);
-  return buffer;
+  return Decimal(value) + L'/' + Decimal(max) + L' ' + Decimal(whole, 2) + L" %";
 }
 
 }  // namespace corvane

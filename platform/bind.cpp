@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/critical_section.h"
+
 namespace platform {
 namespace {
 
@@ -20,7 +22,7 @@ struct NoCaseLess {
 };
 
 struct Registry {
-  std::mutex lock;
+  CriticalSection lock;
   std::map<std::wstring, HMODULE, NoCaseLess> libraries;
   std::map<std::pair<HMODULE, std::string>, FARPROC> procs;
 #ifdef CORVANE_TEST_HOOKS

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/command_line.h"
+#include "core/decimal.h"
 #include "platform/functions.h"
 #include "platform/pump.h"
 #include "platform/unique.h"
@@ -27,7 +28,7 @@ constexpr DWORD kWaitMilliseconds = 3000;
 
 std::wstring errorText(const wchar_t* step, DWORD code) {
   // The code is quoted as a signed 32-bit number.
-  return std::wstring(L"Error: ") + step + L" failed. " + std::to_wstring(static_cast<std::int32_t>(code));
+  return std::wstring(L"Error: ") + step + L" failed. " + Decimal(static_cast<std::int32_t>(code));
 }
 
 std::optional<std::wstring> systemDirectory() {
