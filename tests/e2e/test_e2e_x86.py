@@ -115,7 +115,7 @@ class RealRegsvr32(unittest.TestCase):
     X86 = {14, 42, 44, 59}
 
     def test_both_trees_registered_again_each_in_the_view_that_loads_it(self):
-        prefix = e2e.X86Prefix(BUILD)
+        prefix = e2e.X86Prefix(BUILD, name="wineprefix-e2e-regsvr32")  # beside the other test's
         native = folders(prefix, prefix.driver)
         builtin = {"WINEDLLOVERRIDES": "mscoree,mshtml=;regsvr32.exe=b"}  # Wine's own regsvr32, not the stand-ins
         regsvr32 = {"64": r"C:\windows\system32\regsvr32.exe", "32": r"C:\windows\syswow64\regsvr32.exe"}
