@@ -47,10 +47,17 @@ int CompareNames(std::wstring_view a, std::wstring_view b) {
 
 }  // namespace
 
+std::vector<std::wstring> ChildSearchFolders(std::wstring_view systemDirectory, std::wstring_view windowsDirectory) {
+  std::vector<std::wstring> folders{std::wstring(systemDirectory)};
+  if (!windowsDirectory.empty()) folders.emplace_back(windowsDirectory);
+  folders.push_back(std::wstring(systemDirectory) + L"\\Wbem");
+  return folders;
+}
+
 std::wstring ChildSearchPath(std::wstring_view systemDirectory, std::wstring_view windowsDirectory) {
-  std::wstring path(systemDirectory);
-  if (!windowsDirectory.empty()) path.append(L";").append(windowsDirectory);
-  path.append(L";").append(systemDirectory).append(L"\\Wbem");
+  std::wstring path;
+  for (const auto& folder : ChildSearchFolders(systemDirectory, windowsDirectory))
+    path.append(path.empty() ? L"" : L";").append(folder);
   return path;
 }
 

@@ -18,9 +18,11 @@ std::wstring_view FirstToken(std::wstring_view commandLine);
 // gives nothing: such a line is used as given.
 std::optional<std::wstring> SystemProgramPath(std::wstring_view commandLine, std::wstring_view systemDirectory);
 
-// The search path a child gets: the system folder, the Windows folder and the system folder's
-// Wbem, and nothing a user can write to ("<system>;<windows>;<system>\Wbem"; an unknown Windows
-// folder is left out).
+// The folders a child searches, and nothing a user can write to: the system folder, the Windows
+// folder and the system folder's Wbem (an unknown Windows folder is left out).
+std::vector<std::wstring> ChildSearchFolders(std::wstring_view systemDirectory, std::wstring_view windowsDirectory);
+
+// Those folders as the child's search path: "<system>;<windows>;<system>\Wbem".
 std::wstring ChildSearchPath(std::wstring_view systemDirectory, std::wstring_view windowsDirectory);
 
 // The program's environment entries ("NAME=value", in their order) with PATH, whatever its

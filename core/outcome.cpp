@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/command_line.h"
 #include "core/decimal.h"
 
 namespace corvane {
@@ -28,35 +29,20 @@ LineOutcome OutcomeOf(std::span<const StartRecord> starts) {
 }
 
 std::wstring_view RegisteredFile(std::wstring_view line) {
-  // Past the program's own token, quoted or not.
-  std::size_t at = line.find_first_not_of(L" \t");
-  if (at == std::wstring_view::npos) return {};
-  if (line[at] == L'"') {
-    const auto close = line.find(L'"', at + 1);
-    if (close == std::wstring_view::npos) return {};
-    at = close + 1;
-  } else {
-    at = line.find_first_of(L" \t", at);
-    if (at == std::wstring_view::npos) return {};
-  }
-  at = line.find_first_not_of(L" \t", at);
-  if (at == std::wstring_view::npos) return {};
-  if (line[at] == L'"') {
-    const auto close = line.find(L'"', at + 1);
-    return line.substr(at + 1, (close == std::wstring_view::npos ? line.size() : close) - at - 1);
-  }
-  return line.substr(at, line.find_first_of(L" \t", at) - at);
+  // The token after the program's own, read as the program's is (FirstToken).
+  const std::wstring_view program = FirstToken(line);
+  if (program.empty()) return {};
+  std::size_t end = static_cast<std::size_t>(program.data() - line.data()) + program.size();
+  if (end < line.size() && line[end] == L'"') ++end;  // past a quoted program's closing quote
+  return FirstToken(line.substr(end));
 }
 
-std::vector<std::wstring> FileCandidates(std::wstring_view line, std::wstring_view searchPath) {
+std::vector<std::wstring> FileCandidates(std::wstring_view line, std::span<const std::wstring> searchFolders) {
   const std::wstring_view file = RegisteredFile(line);
   if (file.empty()) return {};
   if (file.find_first_of(L"\\/:") != std::wstring_view::npos) return {std::wstring(file)};
   std::vector<std::wstring> candidates;
-  while (!searchPath.empty()) {
-    const auto end = std::min(searchPath.find(L';'), searchPath.size());
-    std::wstring folder(searchPath.substr(0, end));
-    searchPath.remove_prefix(std::min(end + 1, searchPath.size()));
+  for (std::wstring folder : searchFolders) {
     if (folder.empty()) continue;
     if (folder.back() != L'\\') folder += L'\\';
     candidates.push_back(folder.append(file));

@@ -66,8 +66,8 @@ LineOutcome OutcomeOf(std::span<const StartRecord> starts);
 std::wstring_view RegisteredFile(std::wstring_view line);
 
 // Where the child looks for that file: a name with a folder is itself; a bare name is looked
-// for in each of the search folders ("a;b;c", as the child's PATH reads).
-std::vector<std::wstring> FileCandidates(std::wstring_view line, std::wstring_view searchPath);
+// for in each of the child's search folders, in order (ChildSearchFolders).
+std::vector<std::wstring> FileCandidates(std::wstring_view line, std::span<const std::wstring> searchFolders);
 
 // One line of a finished run.
 struct LineReport {

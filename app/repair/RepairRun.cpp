@@ -63,13 +63,7 @@ StartResult SystemRepairHost::Run(const std::wstring& commandLine, const std::fu
   return RunCommand(commandLine, yield);
 }
 
-std::wstring SystemRepairHost::ChildSearchFolders() {
-  wchar_t system[MAX_PATH], windows[MAX_PATH];
-  const UINT s = ::GetSystemDirectoryW(system, MAX_PATH);
-  const UINT w = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
-  if (s == 0 || s >= MAX_PATH) return {};
-  return ChildSearchPath(std::wstring_view(system, s), w == 0 || w >= MAX_PATH ? std::wstring_view() : std::wstring_view(windows, w));
-}
+std::vector<std::wstring> SystemRepairHost::ChildSearchFolders() { return corvane::ChildSearchFolders(); }
 
 bool SystemRepairHost::IsFile(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -168,9 +162,9 @@ class RedirectionOff {
   bool off_ = false;
 };
 
-// Whether the line's file is there in the view the thread has now.
-bool FileThere(RepairHost& host, const std::wstring& line, const std::wstring& searchPath) {
-  for (const auto& path : FileCandidates(line, searchPath))
+// Whether one of the places the line's file may be is a file in the view the thread has now.
+bool FileThere(RepairHost& host, const std::vector<std::wstring>& candidates) {
+  for (const auto& path : candidates)
     if (host.IsFile(path)) return true;
   return false;
 }
@@ -178,20 +172,21 @@ bool FileThere(RepairHost& host, const std::wstring& line, const std::wstring& s
 // Each line twice: with WOW64 redirection off (the 64-bit view), then back on. Each start is
 // told with whether its file was there just before it.
 std::vector<StartRecord> StartTwice(RepairHost& host, RunSteps& steps, const std::wstring& line,
-                                    const std::wstring& searchPath, void*& savedRedirection) {
+                                    const std::vector<std::wstring>& searchFolders, void*& savedRedirection) {
+  const std::vector<std::wstring> candidates = FileCandidates(line, searchFolders);
   std::vector<StartRecord> starts(2);
   {
     RedirectionOff off(host, steps, savedRedirection);
     const auto yield = [&off] { off.Pump(); };
     yield();
-    starts[0].fileExists = FileThere(host, line, searchPath);
+    starts[0].fileExists = FileThere(host, candidates);
     starts[0].result = host.Run(line, yield);
     yield();
     off.End();
   }
   const auto yield = [&host] { host.PumpStep(); };
   yield();
-  starts[1].fileExists = FileThere(host, line, searchPath);
+  starts[1].fileExists = FileThere(host, candidates);
   starts[1].result = host.Run(line, yield);
   yield();
   return starts;
@@ -224,7 +219,7 @@ void RepairRun(RepairHost& host) {
   }
 
   const RunFolders folders = LookUpFolders(host, steps);
-  const std::wstring searchPath = host.ChildSearchFolders();
+  const std::vector<std::wstring> searchFolders = host.ChildSearchFolders();
   host.PumpStep();
 
   if (auto count = steps.Take(L"list count", host.ListCount())) steps.Check(L"bar max", host.SetBarMax(*count));
@@ -247,7 +242,7 @@ void RepairRun(RepairHost& host) {
 
     steps.Check(L"status", host.SetStatus(std::wstring(kStatusPrefix) + report.commandLine));
     host.PumpStep();
-    if (!report.folderMissing) report.starts = StartTwice(host, steps, report.commandLine, searchPath, savedRedirection);
+    if (!report.folderMissing) report.starts = StartTwice(host, steps, report.commandLine, searchFolders, savedRedirection);
     report.outcome = OutcomeOf(report.starts);
     ShowProgress(host, steps, i + 1);
   }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/outcome.h"
 #include "core/steps.h"
@@ -47,9 +48,9 @@ class RepairServices {
   virtual StepResult<std::wstring> NativeCommonFilesDir() = 0;
   // Starts the line once (RunCommand), yielding through `yield`; says how the start ended.
   virtual StartResult Run(const std::wstring& commandLine, const std::function<void()>& yield) = 0;
-  // Where a child looks for a bare file name ("a;b;c"), and whether a path names a file (not a
-  // folder) in the view the thread has now.
-  virtual std::wstring ChildSearchFolders() = 0;
+  // Where a child looks for a bare file name, and whether a path names a file (not a folder) in
+  // the view the thread has now.
+  virtual std::vector<std::wstring> ChildSearchFolders() = 0;
   virtual bool IsFile(const std::wstring& path) = 0;
   virtual StepResult<> DisableRedirection(void** saved) = 0;
   virtual StepResult<> RevertRedirection(void* saved) = 0;
@@ -74,7 +75,7 @@ class SystemRepairHost : public RepairHost {
   StepResult<bool> IsWow64() override;
   StepResult<std::wstring> NativeCommonFilesDir() override;
   StartResult Run(const std::wstring& commandLine, const std::function<void()>& yield) override;
-  std::wstring ChildSearchFolders() override;
+  std::vector<std::wstring> ChildSearchFolders() override;
   bool IsFile(const std::wstring& path) override;
   StepResult<> DisableRedirection(void** saved) override;
   StepResult<> RevertRedirection(void* saved) override;

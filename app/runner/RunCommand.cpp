@@ -126,6 +126,12 @@ StartResult Wait(HANDLE process) {
 
 StartResult RunCommand(std::wstring commandLine) { return RunCommand(std::move(commandLine), platform::PumpMessages); }
 
+std::vector<std::wstring> ChildSearchFolders() {
+  const std::optional<std::wstring> directory = systemDirectory();
+  if (!directory) return {};
+  return ChildSearchFolders(*directory, windowsDirectory());
+}
+
 StartResult RunCommand(std::wstring commandLine, const std::function<void()>& yield) {
   // The pipe's ends are made inheritable; the child's process and thread handles are not (a
   // child of a nested run must not hold full access to this one's).

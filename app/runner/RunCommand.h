@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/outcome.h"
 
@@ -15,5 +16,8 @@ namespace corvane {
 StartResult RunCommand(std::wstring commandLine, const std::function<void()>& yield);
 // The same, yielding through the message-pump step.
 StartResult RunCommand(std::wstring commandLine);
+
+// The folders a child of RunCommand searches for a bare file name, in order (its PATH).
+std::vector<std::wstring> ChildSearchFolders();
 
 }  // namespace corvane

@@ -45,6 +45,8 @@ TEST(ChildEnvironment, SearchPathIsTheSystemFoldersOnly) {
   EXPECT_EQ(ChildSearchPath(L"C:\\windows\\system32", L"C:\\windows"),
             L"C:\\windows\\system32;C:\\windows;C:\\windows\\system32\\Wbem");
   EXPECT_EQ(ChildSearchPath(L"C:\\windows\\system32", L""), L"C:\\windows\\system32;C:\\windows\\system32\\Wbem");
+  EXPECT_EQ(ChildSearchFolders(L"C:\\windows\\system32", L"C:\\windows"),
+            (std::vector<std::wstring>{L"C:\\windows\\system32", L"C:\\windows", L"C:\\windows\\system32\\Wbem"}));
 }
 
 TEST(ChildEnvironment, PathIsReplacedWhateverItsCaseAndEverythingElseKept) {

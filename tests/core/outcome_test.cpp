@@ -62,16 +62,16 @@ TEST(LineOutcomeRules, TheFileALineNamesAndWhereItIsLookedFor) {
   EXPECT_EQ(RegisteredFile(L"\"regsvr32 /s"), L"");
   EXPECT_EQ(RegisteredFile(L""), L"");
 
-  const std::wstring path = L"C:\\windows\\system32;C:\\windows;C:\\windows\\system32\\Wbem";
+  const std::vector<std::wstring> path{L"C:\\windows\\system32", L"C:\\windows", L"C:\\windows\\system32\\Wbem"};
   EXPECT_EQ(FileCandidates(L"regsvr32 MSJET35.DLL /s", path),
             (std::vector<std::wstring>{L"C:\\windows\\system32\\MSJET35.DLL", L"C:\\windows\\MSJET35.DLL",
                                        L"C:\\windows\\system32\\Wbem\\MSJET35.DLL"}));
   EXPECT_EQ(FileCandidates(L"regsvr32 \"D:\\CF\\System\\ado\\msado15.dll\" /s", path),
             (std::vector<std::wstring>{L"D:\\CF\\System\\ado\\msado15.dll"}));
   // A folder that ends in its backslash, and empty entries, give no doubled or stray names.
-  EXPECT_EQ(FileCandidates(L"regsvr32 a.dll", L"C:\\;;D:\\x"),
+  EXPECT_EQ(FileCandidates(L"regsvr32 a.dll", std::vector<std::wstring>{L"C:\\", L"", L"D:\\x"}),
             (std::vector<std::wstring>{L"C:\\a.dll", L"D:\\x\\a.dll"}));
-  EXPECT_TRUE(FileCandidates(L"regsvr32 a.dll", L"").empty());
+  EXPECT_TRUE(FileCandidates(L"regsvr32 a.dll", {}).empty());
   EXPECT_TRUE(FileCandidates(L"regsvr32", path).empty());
 }
 

@@ -65,7 +65,7 @@ class TestRepairHost : public corvane::RepairHost {
   std::optional<bool> wow64 = false;
   std::optional<std::wstring> registryFolder;
   bool redirectionAvailable = true;
-  std::wstring searchPath = L"C:\\windows\\system32;C:\\windows;C:\\windows\\system32\\Wbem";
+  std::vector<std::wstring> searchFolders{L"C:\\windows\\system32", L"C:\\windows", L"C:\\windows\\system32\\Wbem"};
   std::set<std::wstring> files;         // there in both views
   std::set<std::wstring> nativeFiles;   // there only with redirection off (the 64-bit view)
   // How a start ends; by default every child ends with 0.
@@ -160,9 +160,9 @@ class TestRepairHost : public corvane::RepairHost {
     if (!registryFolder) return std::unexpected(StepFault::Failed);
     return *registryFolder;
   }
-  std::wstring ChildSearchFolders() override {
+  std::vector<std::wstring> ChildSearchFolders() override {
     Log(L"search path");
-    return system ? system->ChildSearchFolders() : searchPath;
+    return system ? system->ChildSearchFolders() : searchFolders;
   }
   bool IsFile(const std::wstring& path) override {
     Log(L"file? " + path);
