@@ -116,7 +116,6 @@ TEST_F(Redirect, MouseMoveTracksOnlyWhenNotHot) {
   HWND w = button->hWnd();
   RECT r{};
   ::GetWindowRect(w, &r);
-  ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   auto tracked = [&] {
     TRACKMOUSEEVENT q{sizeof q, TME_QUERY, nullptr, 0};
     ::TrackMouseEvent(&q);
@@ -126,10 +125,27 @@ TEST_F(Redirect, MouseMoveTracksOnlyWhenNotHot) {
     TRACKMOUSEEVENT c{sizeof c, TME_CANCEL | TME_HOVER | TME_LEAVE, w, 0};
     ::TrackMouseEvent(&c);
   };
-  cancel();
-  ASSERT_FALSE(tracked());
-  ::SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-  EXPECT_TRUE(tracked());
+  // The system tracks only while the pointer is over the button. Other test programs share the
+  // screen and the pointer: the form goes on top, and a check counts only when the pointer was
+  // over the button all along (another program may move it).
+  ::SetWindowPos(form->hWnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  auto pointerOver = [&] {
+    POINT at{};
+    return ::GetCursorPos(&at) && ::WindowFromPoint(at) == w;
+  };
+  bool checked = false;
+  for (int attempt = 0; attempt < 5 && !checked; ++attempt) {
+    ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    cancel();
+    if (!pointerOver()) continue;
+    ASSERT_FALSE(tracked());
+    ::SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    const bool tracking = tracked();
+    if (!pointerOver()) continue;
+    EXPECT_TRUE(tracking);
+    checked = true;
+  }
+  ASSERT_TRUE(checked) << "the pointer never stayed over the button";
   cancel();
   pvSetHot(w, true);
   ::SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
